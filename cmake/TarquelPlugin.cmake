@@ -1,0 +1,57 @@
+# How a plug-in is built: the shared frame plus its own sources, with the plug-ins' conventions
+# (no exceptions, no RTTI). On Windows it is the .asi DLL that players install, importing the
+# script host from ScriptHookV.dll; elsewhere a shared library the host emulator loads.
+
+set(TARQUEL_PLUGIN_COMPILE_OPTIONS -fno-exceptions -fno-rtti -Wall -Wextra -Wpedantic -Wconversion)
+
+if(WIN32)
+  # The import library for ScriptHookV.dll. GCC cannot emit the Microsoft-decorated names the
+  # host exports, so the plug-ins call plain C names and this library binds each plain name to
+  # its decorated export, both taken from the one .def we review.
+  set(TARQUEL_HOST_DEF ${PROJECT_SOURCE_DIR}/tools/ScriptHookV.def)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TARQUEL_HOST_DEF})
+  file(STRINGS ${TARQUEL_HOST_DEF} def_lines)
+  set(mingw_def "")
+  foreach(line IN LISTS def_lines)
+    if(line MATCHES "^\\?([A-Za-z0-9_]+)@@")
+      string(APPEND mingw_def "${CMAKE_MATCH_1} == ${line}\n")
+    elseif(NOT line MATCHES "^;")
+      string(APPEND mingw_def "${line}\n")
+    endif()
+  endforeach()
+  set(mingw_def_file ${PROJECT_BINARY_DIR}/ScriptHookV.mingw.def)
+  file(WRITE ${mingw_def_file} "${mingw_def}")
+  set(host_import_lib ${PROJECT_BINARY_DIR}/libScriptHookV.a)
+  add_custom_command(
+    OUTPUT ${host_import_lib}
+    COMMAND ${CMAKE_DLLTOOL} -d ${mingw_def_file} -l ${host_import_lib} -D ScriptHookV.dll
+    DEPENDS ${mingw_def_file} ${TARQUEL_HOST_DEF}
+    COMMENT "Import library for ScriptHookV.dll")
+  add_custom_target(script_host_import_lib DEPENDS ${host_import_lib})
+  add_library(ScriptHookV STATIC IMPORTED GLOBAL)
+  set_target_properties(ScriptHookV PROPERTIES IMPORTED_LOCATION ${host_import_lib})
+  add_dependencies(ScriptHookV script_host_import_lib)
+endif()
+
+# tarquel_add_plugin(<target> NAME "<file name>" SOURCES ...)
+function(tarquel_add_plugin target)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME" "SOURCES")
+  add_library(${target} MODULE ${arg_SOURCES} $<TARGET_OBJECTS:plugin_frame>)
+  target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
+  target_compile_options(${target} PRIVATE ${TARQUEL_PLUGIN_COMPILE_OPTIONS})
+  target_link_libraries(${target} PRIVATE plugin_frame_interface)
+  set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME "${arg_NAME}")
+  if(WIN32)
+    set_target_properties(${target} PROPERTIES SUFFIX ".asi")
+    target_link_libraries(${target} PRIVATE ScriptHookV)
+    # A static C++ runtime, no export table (GNU ld would otherwise export every global), and
+    # no symbols: players get one small file that needs nothing but the system and the host.
+    target_link_options(${target} PRIVATE -static -s -Wl,--exclude-all-symbols -Wl,--gc-sections)
+    install(TARGETS ${target} LIBRARY DESTINATION .)
+  else()
+    target_link_libraries(${target} PRIVATE script_host_emulator)
+    # Only DllMain is the plug-in's door, as on Windows; everything else stays inside.
+    target_link_options(${target} PRIVATE
+      -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin_exports.map -Wl,-z,defs)
+  endif()
+endfunction()

@@ -1,0 +1,33 @@
+// The script host's functions and the Win32 functions a plug-in imports, as this process
+// provides them to a plug-in built for Linux: each forwards to the one emulated host.
+#include "common/script_host.h"
+#include "host_emulator/host.h"
+
+using tarquel::emu::Host;
+
+void scriptRegister(HMODULE module, ScriptEntryFunction entry) { Host::Instance().ScriptRegister(module, entry); }
+
+void scriptUnregister(ScriptEntryFunction entry) { Host::Instance().ScriptUnregister(entry); }
+
+void keyboardHandlerRegister(KeyboardHandlerFunction handler) { Host::Instance().KeyboardRegister(handler); }
+
+void keyboardHandlerUnregister(KeyboardHandlerFunction handler) { Host::Instance().KeyboardUnregister(handler); }
+
+void scriptWait(DWORD ms) { Host::Instance().ScriptWait(ms); }
+
+void nativeInit(UINT64 hash) { Host::Instance().NativeInit(hash); }
+
+void nativePush64(UINT64 slot) { Host::Instance().NativePush(slot); }
+
+PUINT64 nativeCall() { return Host::Instance().NativeCall(); }
+
+extern "C" DWORD GetTickCount() { return Host::Instance().Tick(); }
+
+extern "C" UINT GetPrivateProfileIntA(LPCSTR section, LPCSTR key, INT defaultValue, LPCSTR fileName) {
+  return Host::Instance().ProfileInt(section, key, defaultValue, fileName);
+}
+
+extern "C" DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR defaultValue, LPSTR out,
+                                          DWORD size, LPCSTR fileName) {
+  return Host::Instance().ProfileString(section, key, defaultValue, out, size, fileName);
+}

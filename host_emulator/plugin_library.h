@@ -1,0 +1,32 @@
+// Loading a plug-in the way the game's plug-in loader does: map it (its static initialisers run
+// and read the settings), then DllMain with process attach; at the end DllMain with process
+// detach, then unmap it, so that the next load starts again from the statics' load values.
+#pragma once
+
+#include <string>
+
+namespace tarquel::emu {
+
+class PluginLibrary {
+ public:
+  // Resets the host to `startTick`, then loads and attaches the plug-in. Throws when the file
+  // cannot be loaded or has no DllMain.
+  PluginLibrary(const std::string& path, uint32_t startTick);
+  // Detaches and unloads; a plug-in that stays mapped afterwards is a violation.
+  ~PluginLibrary();
+  PluginLibrary(const PluginLibrary&) = delete;
+  PluginLibrary& operator=(const PluginLibrary&) = delete;
+
+  // The module handle DllMain received.
+  const void* Module() const { return module_; }
+  // DllMain with a reason of the caller's choice, as Windows would call it; returns its result.
+  int CallDllMain(unsigned reason);
+
+ private:
+  std::string path_;
+  void* handle_ = nullptr;
+  const void* module_ = nullptr;
+  int (*dllMain_)(void*, unsigned, void*) = nullptr;
+};
+
+}  // namespace tarquel::emu

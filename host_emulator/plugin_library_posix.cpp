@@ -1,0 +1,52 @@
+#include <dlfcn.h>
+
+#include <cstdint>
+#include <stdexcept>
+
+#include "host_emulator/host.h"
+#include "host_emulator/plugin_library.h"
+
+namespace tarquel::emu {
+
+PluginLibrary::PluginLibrary(const std::string& path, uint32_t startTick) : path_(path) {
+  Host& host = Host::Instance();
+  host.Reset(startTick);
+  host.SetPhase(Phase::Loading);
+  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (handle_ == nullptr) {
+    host.SetPhase(Phase::Idle);
+    const char* why = dlerror();
+    throw std::runtime_error("cannot load " + path + ": " + (why != nullptr ? why : "?"));
+  }
+  dllMain_ = reinterpret_cast<int (*)(void*, unsigned, void*)>(dlsym(handle_, "DllMain"));
+  if (dllMain_ == nullptr) {
+    dlclose(handle_);
+    host.SetPhase(Phase::Idle);
+    throw std::runtime_error(path + " has no DllMain");
+  }
+  // Any stable, distinct value serves as the module handle; Windows passes the image base.
+  module_ = handle_;
+  host.SetLoadedModule(module_);
+  host.SetPhase(Phase::Attaching);
+  if (CallDllMain(1) != 1) host.AddViolation("DllMain refused process attach");
+  host.SetPhase(Phase::Running);
+}
+
+int PluginLibrary::CallDllMain(unsigned reason) {
+  return dllMain_(const_cast<void*>(module_), reason, nullptr);
+}
+
+PluginLibrary::~PluginLibrary() {
+  Host& host = Host::Instance();
+  host.SetPhase(Phase::Detaching);
+  if (CallDllMain(0) != 1) host.AddViolation("DllMain refused process detach");
+  host.DropScript();
+  dlclose(handle_);
+  if (void* still = dlopen(path_.c_str(), RTLD_NOW | RTLD_NOLOAD); still != nullptr) {
+    dlclose(still);
+    host.AddViolation("the plug-in stayed mapped after unload, so its statics would carry into the next load");
+  }
+  host.SetPhase(Phase::Idle);
+}
+
+}  // namespace tarquel::emu
