@@ -111,8 +111,8 @@ static double ComposeBinary(uint64_t mantissa, bool sticky, int64_t exponent) {
   }
   int64_t lowest = exponent + 11;  // weight of the last bit a double keeps, 53 bits below the top
   if (lowest < -1074) lowest = -1074;
-  const int64_t drop = lowest - exponent;  // at least 11
-  if (drop > 64) return 0.0;               // below half of the smallest subnormal
+  const int64_t drop = lowest - exponent;         // at least 11
+  if (drop > 64) return 0.0;                      // below half of the smallest subnormal
   const uint64_t rest = mantissa << (64 - drop);  // the dropped bits, left-aligned
   uint64_t kept = (mantissa >> 1) >> (drop - 1);
   const uint64_t half = uint64_t{1} << 63;
@@ -189,9 +189,9 @@ static double DecimalToDouble(uint64_t mantissa, int64_t exponent, bool dropped_
   if (exponent > 308) return HUGE_VAL;
   if (exponent < -343) return 0.0;
   const long double digits_value = static_cast<long double>(mantissa);
-  const long double magnitude =
-      exponent < 0 ? digits_value / PowerOfTen(static_cast<unsigned>(-exponent))
-                   : digits_value * PowerOfTen(static_cast<unsigned>(exponent));
+  const long double magnitude = exponent < 0
+                                    ? digits_value / PowerOfTen(static_cast<unsigned>(-exponent))
+                                    : digits_value * PowerOfTen(static_cast<unsigned>(exponent));
   // From halfway between DBL_MAX and 2^1024 on, the nearest double is infinity; below it the
   // conversion is in range.
   if (magnitude >= 0x1.fffffffffffff8p1023L) return HUGE_VAL;

@@ -37,6 +37,9 @@ endif()
 function(tarquel_add_plugin target)
   cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME" "SOURCES")
   add_library(${target} MODULE ${arg_SOURCES} $<TARGET_OBJECTS:plugin_frame>)
+  if(WIN32)
+    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/mingw_no_runtime_relocations.cpp)
+  endif()
   target_include_directories(${target} PRIVATE ${PROJECT_SOURCE_DIR})
   target_compile_options(${target} PRIVATE ${TARQUEL_PLUGIN_COMPILE_OPTIONS})
   target_link_libraries(${target} PRIVATE plugin_frame_interface)
@@ -44,9 +47,11 @@ function(tarquel_add_plugin target)
   if(WIN32)
     set_target_properties(${target} PROPERTIES SUFFIX ".asi")
     target_link_libraries(${target} PRIVATE ScriptHookV)
-    # A static C++ runtime, no export table (GNU ld would otherwise export every global), and
-    # no symbols: players get one small file that needs nothing but the system and the host.
-    target_link_options(${target} PRIVATE -static -s -Wl,--exclude-all-symbols -Wl,--gc-sections)
+    # A static C++ runtime, no export table (GNU ld would otherwise export every global), no
+    # symbols, and no data imports that would need patching at load: players get one small file
+    # that needs nothing but the system and the host.
+    target_link_options(${target} PRIVATE -static -s -Wl,--exclude-all-symbols -Wl,--gc-sections
+      -Wl,--disable-runtime-pseudo-reloc)
     install(TARGETS ${target} LIBRARY DESTINATION .)
   else()
     target_link_libraries(${target} PRIVATE script_host_emulator)

@@ -14,7 +14,6 @@
 
 #include <windows.h>
 #include <stdio.h>
-#include <time.h>
 
 #if defined(__MINGW32__)
 // GCC cannot emit the Microsoft-decorated names under which the host exports its functions, so

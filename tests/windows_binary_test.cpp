@@ -1,0 +1,154 @@
+// The Windows plug-ins as files: what a player's system sees when it maps them. Read with the
+// MinGW objdump; the Microsoft ABI's names come from clang.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
+#include <set>
+#include <sstream>
+
+namespace {
+
+using ::testing::IsEmpty;
+
+std::string RunCommand(const std::string& command) {
+  std::string output;
+  FILE* pipe = popen((command + " 2>&1").c_str(), "r");
+  if (pipe == nullptr) return "cannot run: " + command;
+  std::array<char, 4096> chunk;
+  while (size_t n = fread(chunk.data(), 1, chunk.size(), pipe)) output.append(chunk.data(), n);
+  const int status = pclose(pipe);
+  if (status != 0) output += "\n[exit status " + std::to_string(status) + "]";
+  return output;
+}
+
+std::string Quote(const std::string& path) { return "'" + path + "'"; }
+
+// The names our .def says the host exports.
+std::set<std::string> DefExports() {
+  std::ifstream def(TARQUEL_HOST_DEF);
+  std::set<std::string> names;
+  std::string line;
+  bool exports = false;
+  while (std::getline(def, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == ';') continue;
+    if (line == "EXPORTS") exports = true;
+    else if (exports) names.insert(line);
+  }
+  return names;
+}
+
+// DLL name -> imported names, from objdump's import tables.
+std::map<std::string, std::set<std::string>> Imports(const std::string& objdumpOutput) {
+  std::map<std::string, std::set<std::string>> imports;
+  std::istringstream lines(objdumpOutput);
+  std::string line, dll;
+  static const std::regex dllName(R"(^\s*DLL Name: (\S+))");
+  static const std::regex entry(R"(^\s+[0-9a-f]+\s+[0-9]+\s+(\S+)\s*$)");
+  std::smatch match;
+  while (std::getline(lines, line)) {
+    if (std::regex_search(line, match, dllName)) {
+      dll = match[1];
+      imports[dll];
+    } else if (!dll.empty() && std::regex_search(line, match, entry)) {
+      imports[dll].insert(match[1]);
+    } else if (line.find("The Export Tables") != std::string::npos || line.find("The Function Table") != std::string::npos) {
+      dll.clear();
+    }
+  }
+  return imports;
+}
+
+struct Plugin {
+  const char* name;
+  std::string path;
+  friend void PrintTo(const Plugin& plugin, std::ostream* out) { *out << plugin.path; }
+};
+
+std::vector<Plugin> Plugins() {
+  const std::filesystem::path dir = TARQUEL_WINDOWS_BUILD_DIR;
+  return {{"Tarquel Clock", (dir / "clock_overlay" / "Tarquel Clock.asi").string()}};
+}
+
+class WindowsPluginTest : public ::testing::TestWithParam<Plugin> {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(std::filesystem::exists(GetParam().path))
+        << GetParam().path << " is missing: build the windows preset first (tools/test does)";
+    headers_ = RunCommand(std::string(TARQUEL_MINGW_OBJDUMP) + " -p " + Quote(GetParam().path));
+  }
+  std::string headers_;
+};
+
+TEST_P(WindowsPluginTest, IsA64BitDll) {
+  EXPECT_THAT(RunCommand(std::string(TARQUEL_MINGW_OBJDUMP) + " -f " + Quote(GetParam().path)),
+              ::testing::HasSubstr("file format pei-x86-64"));
+  EXPECT_THAT(headers_, ::testing::ContainsRegex("Magic\\s+020b")) << "not PE32+";
+  EXPECT_THAT(headers_, ::testing::ContainsRegex("Characteristics [0-9a-fx]+(.|\n)*DLL"));
+}
+
+TEST_P(WindowsPluginTest, ExportsNothing) {
+  // GNU ld exports every global of a DLL that names no export; the build must have stopped it.
+  static const std::regex counts(R"(Export Address Table\s+([0-9a-f]+)\s*\n\s*\[Name Pointer/Ordinal\] Table\s+([0-9a-f]+))");
+  std::smatch match;
+  if (std::regex_search(headers_, match, counts)) {
+    EXPECT_EQ(std::stoul(match[1], nullptr, 16), 0u) << "export address table entries";
+    EXPECT_EQ(std::stoul(match[2], nullptr, 16), 0u) << "exported names";
+  } else {
+    EXPECT_THAT(headers_, ::testing::Not(::testing::HasSubstr("Export Address Table"))) << "unreadable export table";
+  }
+}
+
+TEST_P(WindowsPluginTest, ImportsTheHostsEightFunctionsAndOnlyTheSystemBesides) {
+  const auto imports = Imports(headers_);
+  ASSERT_TRUE(imports.contains("ScriptHookV.dll")) << headers_;
+  EXPECT_EQ(imports.at("ScriptHookV.dll"), DefExports());
+  for (const auto& [dll, names] : imports) {
+    const bool system = dll == "KERNEL32.dll" || dll == "msvcrt.dll" || dll.starts_with("api-ms-win-crt-");
+    EXPECT_TRUE(system || dll == "ScriptHookV.dll") << "imports from " << dll << ", which a player does not have";
+  }
+}
+
+TEST_P(WindowsPluginTest, FitsIn16KiB) {
+  const auto size = std::filesystem::file_size(GetParam().path);
+  std::printf("%s: %ju bytes\n", GetParam().name, static_cast<uintmax_t>(size));
+  EXPECT_LE(size, 16u * 1024u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Dlls, WindowsPluginTest, ::testing::ValuesIn(Plugins()),
+                         [](const auto& info) {
+                           std::string name = info.param.name;
+                           std::erase(name, ' ');
+                           return name;
+                         });
+
+// A plug-in built with Microsoft's compiler imports our declarations under decorated names; the
+// .def must list exactly those, or the loader would not find them in the host.
+TEST(HostImportNames, AreTheMicrosoftDecoratedNamesOfOurDeclarations) {
+  const std::filesystem::path object = std::filesystem::temp_directory_path() / "tarquel_host_imports.obj";
+  const std::string compile = std::string(TARQUEL_CLANG) +
+                              " --target=x86_64-pc-windows-msvc -fno-ms-compatibility -DWIN32_LEAN_AND_MEAN"
+                              " -isystem " TARQUEL_MINGW_INCLUDE " -I " TARQUEL_SOURCE_DIR " -c " +
+                              Quote(TARQUEL_SOURCE_DIR "/tests/msvc_abi/host_imports.cpp") + " -o " +
+                              Quote(object.string());
+  ASSERT_THAT(RunCommand(compile), IsEmpty());
+  const std::string symbols = RunCommand(std::string(TARQUEL_LLVM_NM) + " --undefined-only " + Quote(object.string()));
+  std::filesystem::remove(object);
+  std::set<std::string> imported;
+  std::istringstream lines(symbols);
+  std::string kind, name;
+  while (lines >> kind >> name) {
+    ASSERT_EQ(kind, "U") << symbols;
+    ASSERT_TRUE(name.starts_with("__imp_")) << name << " is not imported";
+    imported.insert(name.substr(6));
+  }
+  EXPECT_EQ(imported, DefExports());
+}
+
+}  // namespace
