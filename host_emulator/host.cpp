@@ -56,6 +56,11 @@ std::string DescribeEvent(const HostEvent& event) {
       return "GetPrivateProfileStringA(" + Quoted(event.section) + ", " + Quoted(event.key) + ", " +
              Quoted(event.defaultText) + ", " + Quoted(event.fileName) + ") -> " +
              Quoted(event.resultText);
+    case EventKind::Key: {
+      const KeyMessage& m = event.keyMessage;
+      return std::string(m.released != 0 ? "key released: " : "key pressed: ") + std::to_string(m.key) +
+             (m.altHeld != 0 ? " with Alt" : "") + (m.repeats != 1 ? ", repeats " + std::to_string(m.repeats) : "");
+    }
   }
   return "?";
 }
@@ -209,6 +214,9 @@ std::optional<uint32_t> Host::PendingWaitMs() const {
 bool Host::SendKey(const KeyMessage& m) {
   KeyboardHandlerFn handler = keyboard_.load();
   if (handler == nullptr) return false;
+  HostEvent event = NewEvent(EventKind::Key);
+  event.keyMessage = m;
+  Record(std::move(event));
   handler(m.key, m.repeats, m.scanCode, m.extended, m.altHeld, m.previouslyDown, m.released);
   return true;
 }

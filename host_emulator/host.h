@@ -56,6 +56,7 @@ enum class EventKind {
   Native,
   ProfileInt,
   ProfileString,
+  Key,  // a keyboard message the host delivered to the callback
 };
 
 // One thing the plug-in asked of the host, in the order it asked.
@@ -67,6 +68,7 @@ struct HostEvent {
   const void* module = nullptr;    // registration
   const void* function = nullptr;  // registration
   uint32_t waitMs = 0;             // Wait
+  KeyMessage keyMessage;           // Key
   NativeCallRecord native;         // Native
   // Profile reads: the arguments as passed and what came back.
   std::string section, key, defaultText, fileName, resultText;

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "tests/support/plugin_test.h"
+#include "tests/support/transcript.h"
 
 namespace tarquel::test {
 namespace {
@@ -308,6 +309,25 @@ TEST_F(ClockTest, ACommaDecimalLocaleInTheProcessChangesNothing) {
   const emu::DrawnText fromFile = OnlyText(RunToFirstPass());
   EXPECT_EQ(std::bit_cast<uint32_t>(fromFile.x), std::bit_cast<uint32_t>(FromPercent(12.5)));
   EXPECT_EQ(std::bit_cast<uint32_t>(fromFile.y), std::bit_cast<uint32_t>(FromPercent(12)));
+}
+
+// The default scenario of tools/build, everything the host saw, against its golden transcript:
+// no settings file, the game clock at 07:05, Page Up released at 3 s and at 5 s.
+TEST_F(ClockTest, DefaultScenarioMatchesItsTranscript) {
+  Load();
+  const uint32_t base = host().Tick();
+  host().World().clockHours = 7;
+  host().World().clockMinutes = 5;
+  host().RunFrame(0);
+  host().RunFor(3000);
+  host().SendKey(KeyRelease(kPageUp));
+  host().RunFor(2000);
+  host().SendKey(KeyRelease(kPageUp));
+  host().RunFor(1000);
+  scenario().Unload();
+  ExpectTranscript("clock_default_scenario.txt",
+                   RenderTranscript(host(), base, {{std::regex(R"(Real Clock: ~y~\d\d:\d\d)"), "Real Clock: ~y~HH:MM"},
+                                                   {std::regex(R"(Real Clock: \[yellow\]\d\d:\d\d)"), "Real Clock: [yellow]HH:MM"}}));
 }
 
 }  // namespace
