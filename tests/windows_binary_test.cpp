@@ -12,6 +12,8 @@
 #include <set>
 #include <sstream>
 
+#include <unistd.h>
+
 namespace {
 
 using ::testing::IsEmpty;
@@ -131,7 +133,8 @@ INSTANTIATE_TEST_SUITE_P(Dlls, WindowsPluginTest, ::testing::ValuesIn(Plugins())
 // A plug-in built with Microsoft's compiler imports our declarations under decorated names; the
 // .def must list exactly those, or the loader would not find them in the host.
 TEST(HostImportNames, AreTheMicrosoftDecoratedNamesOfOurDeclarations) {
-  const std::filesystem::path object = std::filesystem::temp_directory_path() / "tarquel_host_imports.obj";
+  const std::filesystem::path object =
+      std::filesystem::temp_directory_path() / ("tarquel_host_imports_" + std::to_string(getpid()) + ".obj");
   const std::string compile = std::string(TARQUEL_CLANG) +
                               " --target=x86_64-pc-windows-msvc -fno-ms-compatibility -DWIN32_LEAN_AND_MEAN"
                               " -isystem " TARQUEL_MINGW_INCLUDE " -I " TARQUEL_SOURCE_DIR " -c " +
