@@ -1,14 +1,14 @@
 # How a plug-in is built: the shared frame plus its own sources, with the plug-ins' conventions
 # (no exceptions, no RTTI). On Windows it is the .asi DLL that players install, importing the
-# script host from ScriptHookV.dll; elsewhere a shared library the host emulator loads.
+# script host's DLL; elsewhere a shared library the host emulator loads.
 
 set(TARQUEL_PLUGIN_COMPILE_OPTIONS -fno-exceptions -fno-rtti -Wall -Wextra -Wpedantic -Wconversion)
 
 if(WIN32)
-  # The import library for ScriptHookV.dll. GCC cannot emit the Microsoft-decorated names the
+  # The import library for the script host's DLL. GCC cannot emit the Microsoft-decorated names the
   # host exports, so the plug-ins call plain C names and this library binds each plain name to
   # its decorated export, both taken from the one .def we review.
-  set(TARQUEL_HOST_DEF ${PROJECT_SOURCE_DIR}/tools/ScriptHookV.def)
+  set(TARQUEL_HOST_DEF ${PROJECT_SOURCE_DIR}/tools/script_host.def)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TARQUEL_HOST_DEF})
   file(STRINGS ${TARQUEL_HOST_DEF} def_lines)
   set(mingw_def "")
@@ -19,18 +19,18 @@ if(WIN32)
       string(APPEND mingw_def "${line}\n")
     endif()
   endforeach()
-  set(mingw_def_file ${PROJECT_BINARY_DIR}/ScriptHookV.mingw.def)
+  set(mingw_def_file ${PROJECT_BINARY_DIR}/script_host.mingw.def)
   file(WRITE ${mingw_def_file} "${mingw_def}")
-  set(host_import_lib ${PROJECT_BINARY_DIR}/libScriptHookV.a)
+  set(host_import_lib ${PROJECT_BINARY_DIR}/libscript_host.a)
   add_custom_command(
     OUTPUT ${host_import_lib}
     COMMAND ${CMAKE_DLLTOOL} -d ${mingw_def_file} -l ${host_import_lib} -D ScriptHookV.dll
     DEPENDS ${mingw_def_file} ${TARQUEL_HOST_DEF}
-    COMMENT "Import library for ScriptHookV.dll")
+    COMMENT "Import library for the script host")
   add_custom_target(script_host_import_lib DEPENDS ${host_import_lib})
-  add_library(ScriptHookV STATIC IMPORTED GLOBAL)
-  set_target_properties(ScriptHookV PROPERTIES IMPORTED_LOCATION ${host_import_lib})
-  add_dependencies(ScriptHookV script_host_import_lib)
+  add_library(script_host_import STATIC IMPORTED GLOBAL)
+  set_target_properties(script_host_import PROPERTIES IMPORTED_LOCATION ${host_import_lib})
+  add_dependencies(script_host_import script_host_import_lib)
 endif()
 
 # tarquel_add_plugin(<target> NAME "<file name>" SOURCES ...)
@@ -46,7 +46,7 @@ function(tarquel_add_plugin target)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME "${arg_NAME}")
   if(WIN32)
     set_target_properties(${target} PROPERTIES SUFFIX ".asi")
-    target_link_libraries(${target} PRIVATE ScriptHookV)
+    target_link_libraries(${target} PRIVATE script_host_import)
     # A static C++ runtime, no export table (GNU ld would otherwise export every global), no
     # symbols, and no data imports that would need patching at load: players get one small file
     # that needs nothing but the system and the host.

@@ -1,4 +1,4 @@
-// The emulated script host and game: what a plug-in sees of ScriptHookV and of the game.
+// The emulated script host and game: what a plug-in sees of the script host and of the game.
 //
 // There is one host per process, as there is one script host in the game's process. It keeps
 // the fake tick behind GetTickCount, runs the registered script entry on its own context frame by
