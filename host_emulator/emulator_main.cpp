@@ -2,6 +2,7 @@
 // shows, frame by frame, changes only.
 //
 //   tarquel-emulator clock <path to the Linux build of Tarquel Clock>
+//   tarquel-emulator haltglimmer <path to the Linux build of Tarquel HaltGlimmer>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -20,6 +21,7 @@ using tarquel::emu::KeyRelease;
 using tarquel::emu::Scenario;
 
 constexpr uint32_t kPageUp = 33;
+constexpr uint32_t kF12 = 123;
 
 // Lines of the screen's changes, with notes of what the player did placed before the frame
 // that first saw it.
@@ -30,7 +32,7 @@ class Timeline {
     notes_.push_back({host.Frames().size() + 1, "+" + std::to_string(host.Tick() - baseTick_) + " ms: " + what});
   }
   void Print(const Host& host) const {
-    const std::vector<std::string> changes = tarquel::emu::ScreenChanges(host.Frames(), baseTick_);
+    const std::vector<std::string> changes = tarquel::emu::VisibleChanges(host.Frames(), baseTick_);
     size_t note = 0;
     for (const std::string& line : changes) {
       const uint64_t frame = std::stoull(line.substr(std::strlen("frame ")));
@@ -47,23 +49,16 @@ class Timeline {
 };
 
 // No settings file; the game clock at 07:05; Page Up released at 3 s and again at 5 s.
-int PlayClock(const std::string& plugin) {
+// Loads the plug-in with no settings file, lets `play` drive it, prints what the player saw and
+// unloads it. Fails when the host saw anything the real one would not take.
+int Play(const std::string& plugin, const char* title, const std::function<void(Host&, Timeline&)>& play) {
   Scenario scenario(plugin);
   scenario.Load();
   Host& host = scenario.host();
-  const uint32_t base = host.Tick();
-  Timeline timeline(base);
-  host.World().clockHours = 7;
-  host.World().clockMinutes = 5;
-  std::printf("Tarquel Clock, no settings file, game clock at 07:05\n");
+  Timeline timeline(host.Tick());
+  std::printf("%s\n", title);
   host.RunFrame(0);  // the script starts in the frame the plug-in is loaded in
-  host.RunFor(3000);
-  timeline.Note(host, "Page Up released");
-  host.SendKey(KeyRelease(kPageUp));
-  host.RunFor(2000);
-  timeline.Note(host, "Page Up released");
-  host.SendKey(KeyRelease(kPageUp));
-  host.RunFor(1000);
+  play(host, timeline);
   timeline.Print(host);
   scenario.Unload();
   const std::vector<std::string> violations = host.Violations();
@@ -71,12 +66,50 @@ int PlayClock(const std::string& plugin) {
   return violations.empty() ? 0 : 1;
 }
 
+// The game clock at 07:05; Page Up released at 3 s and again at 5 s.
+int PlayClock(const std::string& plugin) {
+  return Play(plugin, "Tarquel Clock, no settings file, game clock at 07:05", [](Host& host, Timeline& timeline) {
+    host.World().clockHours = 7;
+    host.World().clockMinutes = 5;
+    host.RunFor(3000);
+    timeline.Note(host, "Page Up released");
+    host.SendKey(KeyRelease(kPageUp));
+    host.RunFor(2000);
+    timeline.Note(host, "Page Up released");
+    host.SendKey(KeyRelease(kPageUp));
+    host.RunFor(1000);
+  });
+}
+
+// The player gets into a vehicle that stops, moves off, then tows a trailer that stops; F12
+// switches the feature off, and later on again.
+int PlayHaltGlimmer(const std::string& plugin) {
+  return Play(plugin, "Tarquel HaltGlimmer, no settings file", [](Host& host, Timeline& timeline) {
+    tarquel::emu::GameWorld& world = host.World();
+    auto step = [&](uint32_t ms, const char* what, const std::function<void()>& change) {
+      host.RunFor(ms);
+      timeline.Note(host, what);
+      change();
+    };
+    std::printf("vehicle %d, trailer %d\n", world.vehicle, world.trailer);
+    step(2500, "the player gets into a moving vehicle", [&] { world.inVehicle = true; });
+    step(1000, "the vehicle stops", [&] { world.vehicleStopped = true; });
+    step(1000, "the vehicle moves off", [&] { world.vehicleStopped = false; });
+    step(1000, "a trailer is hitched", [&] { world.trailerAttached = true; });
+    step(1000, "the trailer stops (the vehicle rolls on)", [&] { world.trailerStopped = true; });
+    step(1000, "F12 released", [&] { host.SendKey(KeyRelease(kF12)); });
+    step(3000, "F12 released", [&] { host.SendKey(KeyRelease(kF12)); });
+    host.RunFor(3000);
+  });
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::map<std::string, std::function<int(const std::string&)>> scenarios = {{"clock", PlayClock}};
+  const std::map<std::string, std::function<int(const std::string&)>> scenarios = {
+      {"clock", PlayClock}, {"haltglimmer", PlayHaltGlimmer}};
   if (argc != 3 || !scenarios.contains(argv[1])) {
-    std::fprintf(stderr, "usage: %s clock <plug-in>\n", argv[0]);
+    std::fprintf(stderr, "usage: %s clock|haltglimmer <plug-in>\n", argv[0]);
     return 2;
   }
   try {

@@ -1,5 +1,6 @@
 #include "host_emulator/game_world.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "host_emulator/native_catalog.h"
@@ -8,7 +9,18 @@ namespace tarquel::emu {
 
 namespace {
 
-bool IsPlayer(const GameWorld& world, int32_t handle) { return handle == world.playerCharacter; }
+bool IsPlayer(const GameWorld& world, int32_t handle) {
+  if (world.playerCharacterAnswers.empty()) return handle == world.playerCharacter;
+  for (int32_t answer : world.playerCharacterAnswers)
+    if (handle == answer) return true;
+  return false;
+}
+
+int32_t PlayerCharacter(const GameWorld& world, FrameAsks& asks) {
+  const std::vector<int32_t>& answers = world.playerCharacterAnswers;
+  if (answers.empty()) return world.playerCharacter;
+  return answers[std::min(asks.playerCharacter++, answers.size() - 1)];
+}
 
 bool IsTrailer(const GameWorld& world, int32_t handle) {
   return world.trailerAttached && handle == world.trailer;
@@ -26,13 +38,14 @@ std::string UnknownHandle(const char* what, int32_t handle) {
 
 }  // namespace
 
-WorldAnswer AnswerWorldNative(const GameWorld& world, uint64_t hash, std::span<const uint64_t> slots) {
+WorldAnswer AnswerWorldNative(const GameWorld& world, FrameAsks& asks, uint64_t hash,
+                              std::span<const uint64_t> slots) {
   WorldAnswer answer;
   auto arg = [&](size_t i) { return SlotAsInt(slots[i]); };
   switch (hash) {
     case native::ClockHours: answer.result = world.clockHours; break;
     case native::ClockMinutes: answer.result = world.clockMinutes; break;
-    case native::PlayerCharacter: answer.result = world.playerCharacter; break;
+    case native::PlayerCharacter: answer.result = PlayerCharacter(world, asks); break;
     case native::IsInAnyVehicle:
       if (!IsPlayer(world, arg(0))) answer.error = UnknownHandle("character", arg(0));
       else if (arg(1) != 1) answer.error = "the vehicle test is always asked with 1";

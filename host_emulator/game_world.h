@@ -14,6 +14,10 @@ struct GameWorld {
   int32_t clockMinutes = 0;
 
   int32_t playerCharacter = 0x2A01;
+  // When set, the player's character is asked for more than once in a frame and gets these
+  // answers in turn (the last one from then on), as when the player switches characters in the
+  // middle of a frame. Every handle here counts as the player.
+  std::vector<int32_t> playerCharacterAnswers;
   bool inVehicle = false;
   int32_t vehicle = 0x3B02;
   bool vehicleStopped = false;
@@ -37,7 +41,13 @@ struct WorldAnswer {
   std::vector<int32_t> brakeLightsSet;  // vehicles whose lights this call set
 };
 
+// What the world has been asked so far in the current frame.
+struct FrameAsks {
+  size_t playerCharacter = 0;
+};
+
 // Answers the non-text natives. `slots` are the pushed arguments, already checked for count.
-WorldAnswer AnswerWorldNative(const GameWorld& world, uint64_t hash, std::span<const uint64_t> slots);
+WorldAnswer AnswerWorldNative(const GameWorld& world, FrameAsks& asks, uint64_t hash,
+                              std::span<const uint64_t> slots);
 
 }  // namespace tarquel::emu

@@ -88,7 +88,6 @@ void Host::Reset(uint32_t startTick) {
   script_ = nullptr;
   keyboard_.store(nullptr);
   hostThread_ = std::this_thread::get_id();
-  inFrame_ = false;
   waiting_ = false;
   waitStart_ = waitMs_ = 0;
   world_ = GameWorld{};
@@ -162,9 +161,8 @@ const FrameRecord& Host::RunFrame(uint32_t elapsedMs) {
     frame.firstEvent = events_.size();
     frames_.push_back(std::move(frame));
   }
-  inFrame_ = true;
+  asks_ = FrameAsks{};
   RunScriptIfDue();
-  inFrame_ = false;
   if (openCall_) {
     AddViolation("the frame ended inside an unfinished call of " + NativeName(openCall_->hash));
     openCall_.reset();
@@ -382,7 +380,7 @@ void Host::AnswerNative(NativeCallRecord& call) {
     case native::AddTextString: error = composer_.AddString(text(0)); break;
     case native::DrawText: error = composer_.Draw(fl(0), fl(1)); break;
     default: {
-      WorldAnswer answer = AnswerWorldNative(world_, call.hash, call.slots);
+      WorldAnswer answer = AnswerWorldNative(world_, asks_, call.hash, call.slots);
       error = answer.error;
       if (info->hasResult) call.result = answer.result;
       std::lock_guard lock(recordMutex_);

@@ -179,12 +179,12 @@ class Host {
   std::atomic<KeyboardHandlerFn> keyboard_{nullptr};
   std::unique_ptr<ScriptContext> context_;
   std::thread::id hostThread_;
-  bool inFrame_ = false;
   uint32_t waitStart_ = 0;
   uint32_t waitMs_ = 0;
   bool waiting_ = false;
 
   GameWorld world_;
+  FrameAsks asks_;
   TextComposer composer_;
   std::optional<NativeCallRecord> openCall_;
   uint64_t resultSlot_ = 0;

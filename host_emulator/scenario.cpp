@@ -42,21 +42,29 @@ void Scenario::Load(uint32_t startTick) {
 
 void Scenario::Unload() { library_.reset(); }
 
-std::vector<std::string> ScreenChanges(const std::vector<FrameRecord>& frames, uint32_t baseTick) {
+namespace {
+
+std::string VisibleIn(const FrameRecord& frame) {
+  std::string view;
+  for (const DrawnText& text : frame.texts) view += (view.empty() ? "" : " | ") + DescribeDrawnText(text);
+  if (!frame.brakeLightsSet.empty()) {
+    view += view.empty() ? "brake lights on:" : " | brake lights on:";
+    for (int32_t vehicle : frame.brakeLightsSet) view += " " + std::to_string(vehicle);
+  }
+  return view;
+}
+
+}  // namespace
+
+std::vector<std::string> VisibleChanges(const std::vector<FrameRecord>& frames, uint32_t baseTick) {
   std::vector<std::string> lines;
-  const std::vector<DrawnText>* previous = nullptr;
+  std::string previous;
   for (const FrameRecord& frame : frames) {
-    if (previous == nullptr ? frame.texts.empty() : frame.texts == *previous) {
-      previous = &frame.texts;
-      continue;
-    }
-    std::string line = "frame " + std::to_string(frame.index) + " +" +
-                       std::to_string(frame.tick - baseTick) + " ms: ";
-    if (frame.texts.empty()) line += "(nothing)";
-    for (size_t i = 0; i < frame.texts.size(); ++i)
-      line += (i > 0 ? " | " : "") + DescribeDrawnText(frame.texts[i]);
-    lines.push_back(std::move(line));
-    previous = &frame.texts;
+    const std::string view = VisibleIn(frame);
+    if (view == previous) continue;
+    lines.push_back("frame " + std::to_string(frame.index) + " +" + std::to_string(frame.tick - baseTick) +
+                    " ms: " + (view.empty() ? "(nothing)" : view));
+    previous = view;
   }
   return lines;
 }

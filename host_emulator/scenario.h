@@ -54,9 +54,9 @@ class Scenario {
   std::unique_ptr<PluginLibrary> library_;
 };
 
-// The screen frame by frame, changes only: one line per frame whose drawn texts differ from the
-// frame before, "frame 126 +2000 ms: [green]Game Clock: [yellow]12:00 at (...)", ticks relative
-// to `baseTick`; a frame that draws nothing after one that drew shows "(nothing)".
-std::vector<std::string> ScreenChanges(const std::vector<FrameRecord>& frames, uint32_t baseTick);
+// What the player sees, frame by frame, changes only: one line per frame whose drawn texts or
+// lit brake lights differ from the frame before, "frame 126 +2000 ms: [green]Game Clock: ...",
+// ticks relative to `baseTick`; a frame that shows nothing after one that did says "(nothing)".
+std::vector<std::string> VisibleChanges(const std::vector<FrameRecord>& frames, uint32_t baseTick);
 
 }  // namespace tarquel::emu

@@ -75,7 +75,8 @@ struct Plugin {
 
 std::vector<Plugin> Plugins() {
   const std::filesystem::path dir = TARQUEL_WINDOWS_BUILD_DIR;
-  return {{"Tarquel Clock", (dir / "clock_overlay" / "Tarquel Clock.asi").string()}};
+  return {{"Tarquel Clock", (dir / "clock_overlay" / "Tarquel Clock.asi").string()},
+          {"Tarquel HaltGlimmer", (dir / "brake_control" / "Tarquel HaltGlimmer.asi").string()}};
 }
 
 class WindowsPluginTest : public ::testing::TestWithParam<Plugin> {
