@@ -11,17 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "host_emulator/default_scenarios.h"
 #include "host_emulator/scenario.h"
 
 namespace {
 
-using tarquel::emu::FrameRecord;
 using tarquel::emu::Host;
-using tarquel::emu::KeyRelease;
 using tarquel::emu::Scenario;
-
-constexpr uint32_t kPageUp = 33;
-constexpr uint32_t kF12 = 123;
 
 // Lines of the screen's changes, with notes of what the player did placed before the frame
 // that first saw it.
@@ -48,17 +44,16 @@ class Timeline {
   std::vector<std::pair<uint64_t, std::string>> notes_;
 };
 
-// No settings file; the game clock at 07:05; Page Up released at 3 s and again at 5 s.
-// Loads the plug-in with no settings file, lets `play` drive it, prints what the player saw and
-// unloads it. Fails when the host saw anything the real one would not take.
-int Play(const std::string& plugin, const char* title, const std::function<void(Host&, Timeline&)>& play) {
+// Loads the plug-in with no settings file, plays its default scenario, prints what the player
+// saw and unloads it. Fails when the host saw anything the real one would not take.
+int Play(const std::string& plugin, const std::string& title,
+         void (*play)(Host&, const tarquel::emu::PlayerAction&)) {
   Scenario scenario(plugin);
   scenario.Load();
   Host& host = scenario.host();
   Timeline timeline(host.Tick());
-  std::printf("%s\n", title);
-  host.RunFrame(0);  // the script starts in the frame the plug-in is loaded in
-  play(host, timeline);
+  std::printf("%s\n", title.c_str());
+  play(host, [&](const std::string& what) { timeline.Note(host, what); });
   timeline.Print(host);
   scenario.Unload();
   const std::vector<std::string> violations = host.Violations();
@@ -66,41 +61,16 @@ int Play(const std::string& plugin, const char* title, const std::function<void(
   return violations.empty() ? 0 : 1;
 }
 
-// The game clock at 07:05; Page Up released at 3 s and again at 5 s.
 int PlayClock(const std::string& plugin) {
-  return Play(plugin, "Tarquel Clock, no settings file, game clock at 07:05", [](Host& host, Timeline& timeline) {
-    host.World().clockHours = 7;
-    host.World().clockMinutes = 5;
-    host.RunFor(3000);
-    timeline.Note(host, "Page Up released");
-    host.SendKey(KeyRelease(kPageUp));
-    host.RunFor(2000);
-    timeline.Note(host, "Page Up released");
-    host.SendKey(KeyRelease(kPageUp));
-    host.RunFor(1000);
-  });
+  return Play(plugin, "Tarquel Clock, no settings file, game clock at 07:05", tarquel::emu::PlayClockDefault);
 }
 
-// The player gets into a vehicle that stops, moves off, then tows a trailer that stops; F12
-// switches the feature off, and later on again.
 int PlayHaltGlimmer(const std::string& plugin) {
-  return Play(plugin, "Tarquel HaltGlimmer, no settings file", [](Host& host, Timeline& timeline) {
-    tarquel::emu::GameWorld& world = host.World();
-    auto step = [&](uint32_t ms, const char* what, const std::function<void()>& change) {
-      host.RunFor(ms);
-      timeline.Note(host, what);
-      change();
-    };
-    std::printf("vehicle %d, trailer %d\n", world.vehicle, world.trailer);
-    step(2500, "the player gets into a moving vehicle", [&] { world.inVehicle = true; });
-    step(1000, "the vehicle stops", [&] { world.vehicleStopped = true; });
-    step(1000, "the vehicle moves off", [&] { world.vehicleStopped = false; });
-    step(1000, "a trailer is hitched", [&] { world.trailerAttached = true; });
-    step(1000, "the trailer stops (the vehicle rolls on)", [&] { world.trailerStopped = true; });
-    step(1000, "F12 released", [&] { host.SendKey(KeyRelease(kF12)); });
-    step(3000, "F12 released", [&] { host.SendKey(KeyRelease(kF12)); });
-    host.RunFor(3000);
-  });
+  const tarquel::emu::GameWorld world;
+  return Play(plugin,
+              "Tarquel HaltGlimmer, no settings file, vehicle " + std::to_string(world.vehicle) + ", trailer " +
+                  std::to_string(world.trailer),
+              tarquel::emu::PlayHaltGlimmerDefault);
 }
 
 }  // namespace

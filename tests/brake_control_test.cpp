@@ -9,6 +9,7 @@
 #include <regex>
 #include <sstream>
 
+#include "host_emulator/default_scenarios.h"
 #include "tests/support/plugin_test.h"
 #include "tests/support/transcript.h"
 
@@ -386,23 +387,7 @@ TEST_F(BrakeTest, SettingsFixturesGiveWhatTheySayInEveryLineEnding) {
 TEST_F(BrakeTest, DefaultScenarioMatchesItsTranscript) {
   Load();
   const uint32_t base = host().Tick();
-  emu::GameWorld& world = host().World();
-  host().RunFrame(0);
-  host().RunFor(2500);
-  world.inVehicle = true;
-  host().RunFor(1000);
-  world.vehicleStopped = true;
-  host().RunFor(1000);
-  world.vehicleStopped = false;
-  host().RunFor(1000);
-  world.trailerAttached = true;
-  host().RunFor(1000);
-  world.trailerStopped = true;
-  host().RunFor(1000);
-  host().SendKey(KeyRelease(kF12));
-  host().RunFor(3000);
-  host().SendKey(KeyRelease(kF12));
-  host().RunFor(3000);
+  emu::PlayHaltGlimmerDefault(host());
   scenario().Unload();
   ExpectTranscript("haltglimmer_default_scenario.txt", RenderTranscript(host(), base));
 }

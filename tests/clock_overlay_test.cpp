@@ -12,6 +12,7 @@
 #include <regex>
 #include <sstream>
 
+#include "host_emulator/default_scenarios.h"
 #include "tests/support/plugin_test.h"
 #include "tests/support/transcript.h"
 
@@ -311,19 +312,11 @@ TEST_F(ClockTest, ACommaDecimalLocaleInTheProcessChangesNothing) {
   EXPECT_EQ(std::bit_cast<uint32_t>(fromFile.y), std::bit_cast<uint32_t>(FromPercent(12)));
 }
 
-// The default scenario of tools/build, everything the host saw, against its golden transcript:
-// no settings file, the game clock at 07:05, Page Up released at 3 s and at 5 s.
+// The default scenario of tools/build, everything the host saw, against its golden transcript.
 TEST_F(ClockTest, DefaultScenarioMatchesItsTranscript) {
   Load();
   const uint32_t base = host().Tick();
-  host().World().clockHours = 7;
-  host().World().clockMinutes = 5;
-  host().RunFrame(0);
-  host().RunFor(3000);
-  host().SendKey(KeyRelease(kPageUp));
-  host().RunFor(2000);
-  host().SendKey(KeyRelease(kPageUp));
-  host().RunFor(1000);
+  emu::PlayClockDefault(host());
   scenario().Unload();
   ExpectTranscript("clock_default_scenario.txt",
                    RenderTranscript(host(), base, {{std::regex(R"(Real Clock: ~y~\d\d:\d\d)"), "Real Clock: ~y~HH:MM"},
