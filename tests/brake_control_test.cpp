@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "host_emulator/default_scenarios.h"
+#include "tests/support/fixture_files.h"
 #include "tests/support/plugin_test.h"
 #include "tests/support/transcript.h"
 
@@ -327,35 +328,22 @@ struct BrakeFixture {
   std::string first;                  // the message after the first flip
 };
 
-// Each fixture says in its own comments what the plug-in must make of it:
-// "; expect: toggle=<code|none> runs=<yes|no> first=<ON|OFF|none>".
+// "; expect: toggle=<code|none> runs=<yes|no> first=<ON|OFF|none>"
 std::vector<BrakeFixture> LoadBrakeFixtures() {
   std::vector<BrakeFixture> fixtures;
-  const std::filesystem::path folder = std::filesystem::path(TARQUEL_SOURCE_DIR) / "tests/fixtures/brake";
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::ifstream file(entry.path(), std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    BrakeFixture fixture{
-        .name = entry.path().filename().string(), .content = content.str(), .toggleKey = std::nullopt, .first = {}};
-    static const std::regex expect(R"(; expect: toggle=(\w+) runs=(yes|no) first=(ON|OFF|none))");
-    std::smatch match;
-    if (!std::regex_search(fixture.content, match, expect)) {
-      ADD_FAILURE() << fixture.name << " says nothing of what it should produce";
-      continue;
-    }
-    if (match[1] != "none") fixture.toggleKey = static_cast<uint32_t>(std::stoul(match[1]));
-    fixture.runs = match[2] == "yes";
-    fixture.first = match[3] == "ON" ? kOnText : match[3] == "OFF" ? kOffText : kNoMessage;
+  for (FixtureFile& file :
+       ReadFixtures("brake", std::regex(R"(; expect: toggle=(\w+) runs=(yes|no) first=(ON|OFF|none))"))) {
+    BrakeFixture fixture{.name = file.name, .content = std::move(file.content), .toggleKey = std::nullopt, .first = {}};
+    if (file.expect[0] != "none") fixture.toggleKey = static_cast<uint32_t>(std::stoul(file.expect[0]));
+    fixture.runs = file.expect[1] == "yes";
+    fixture.first = file.expect[2] == "ON" ? kOnText : file.expect[2] == "OFF" ? kOffText : kNoMessage;
     fixtures.push_back(std::move(fixture));
   }
-  std::sort(fixtures.begin(), fixtures.end(), [](auto& a, auto& b) { return a.name < b.name; });
   return fixtures;
 }
 
 TEST_F(BrakeTest, SettingsFixturesGiveWhatTheySayInEveryLineEnding) {
   const std::vector<BrakeFixture> fixtures = LoadBrakeFixtures();
-  ASSERT_FALSE(fixtures.empty());
   for (const BrakeFixture& fixture : fixtures) {
     for (const auto& [endingName, ending] : LineEndings()) {
       SCOPED_TRACE(fixture.name + " with " + endingName + " line endings");

@@ -13,6 +13,7 @@
 #include <sstream>
 
 #include "host_emulator/default_scenarios.h"
+#include "tests/support/fixture_files.h"
 #include "tests/support/plugin_test.h"
 #include "tests/support/transcript.h"
 
@@ -168,34 +169,21 @@ struct ClockFixture {
   double xPercent = 0, yPercent = 0;
 };
 
-// Each fixture says in its own comments what the plug-in must make of it:
-// "; expect: switch=<code|none> x%=<percent> y%=<percent>".
+// "; expect: switch=<code|none> x%=<percent> y%=<percent>"
 std::vector<ClockFixture> LoadClockFixtures() {
   std::vector<ClockFixture> fixtures;
-  const std::filesystem::path folder = std::filesystem::path(TARQUEL_SOURCE_DIR) / "tests/fixtures/clock";
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) {
-    std::ifstream file(entry.path(), std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    ClockFixture fixture{.name = entry.path().filename().string(), .content = content.str(), .switchKey = std::nullopt};
-    static const std::regex expect(R"(; expect: switch=(\w+) x%=(\S+) y%=(\S+))");
-    std::smatch match;
-    if (!std::regex_search(fixture.content, match, expect)) {
-      ADD_FAILURE() << fixture.name << " says nothing of what it should produce";
-      continue;
-    }
-    if (match[1] != "none") fixture.switchKey = static_cast<uint32_t>(std::stoul(match[1]));
-    fixture.xPercent = std::stod(match[2]);
-    fixture.yPercent = std::stod(match[3]);
+  for (FixtureFile& file : ReadFixtures("clock", std::regex(R"(; expect: switch=(\w+) x%=(\S+) y%=(\S+))"))) {
+    ClockFixture fixture{.name = file.name, .content = std::move(file.content), .switchKey = std::nullopt};
+    if (file.expect[0] != "none") fixture.switchKey = static_cast<uint32_t>(std::stoul(file.expect[0]));
+    fixture.xPercent = std::stod(file.expect[1]);
+    fixture.yPercent = std::stod(file.expect[2]);
     fixtures.push_back(std::move(fixture));
   }
-  std::sort(fixtures.begin(), fixtures.end(), [](auto& a, auto& b) { return a.name < b.name; });
   return fixtures;
 }
 
 TEST_F(ClockTest, SettingsFixturesGiveWhatTheySayInEveryLineEnding) {
   const std::vector<ClockFixture> fixtures = LoadClockFixtures();
-  ASSERT_FALSE(fixtures.empty());
   for (const ClockFixture& fixture : fixtures) {
     for (const auto& [endingName, ending] : LineEndings()) {
       SCOPED_TRACE(fixture.name + " with " + endingName + " line endings");
