@@ -4,11 +4,11 @@
 
 set(TARQUEL_PLUGIN_COMPILE_OPTIONS -fno-exceptions -fno-rtti -Wall -Wextra -Wpedantic -Wconversion)
 
+set(TARQUEL_HOST_DEF ${PROJECT_SOURCE_DIR}/tools/script_host.def)
 if(WIN32)
   # The import library for the script host's DLL. GCC cannot emit the Microsoft-decorated names the
   # host exports, so the plug-ins call plain C names and this library binds each plain name to
   # its decorated export, both taken from the one .def we review.
-  set(TARQUEL_HOST_DEF ${PROJECT_SOURCE_DIR}/tools/script_host.def)
   set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${TARQUEL_HOST_DEF})
   file(STRINGS ${TARQUEL_HOST_DEF} def_lines)
   set(mingw_def "")

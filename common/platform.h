@@ -15,11 +15,12 @@
 #include <windows.h>
 #include <stdio.h>
 
-#if defined(__MINGW32__)
+// The side that defines the host's functions (our stand-in for the host) says so itself.
+#if !defined(SCRIPT_HOST_API) && defined(__MINGW32__)
 // GCC cannot emit the Microsoft-decorated names under which the host exports its functions, so
 // the MinGW import library maps these plain C names onto the decorated ones.
 #define SCRIPT_HOST_API extern "C" __declspec(dllimport)
-#else
+#elif !defined(SCRIPT_HOST_API)
 #define SCRIPT_HOST_API __declspec(dllimport)
 #endif
 

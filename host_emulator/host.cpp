@@ -1,10 +1,11 @@
 #include "host_emulator/host.h"
 
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <stdexcept>
 
-#include "host_emulator/profile_reader.h"
+#include "host_emulator/platform_binding.h"
 #include "host_emulator/script_context.h"
 
 namespace tarquel::emu {
@@ -65,6 +66,17 @@ std::string DescribeEvent(const HostEvent& event) {
   return "?";
 }
 
+uint32_t Host::Tick() const {
+  if (!realTime_) return tick_.load(std::memory_order_relaxed);
+  using namespace std::chrono;
+  return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void Host::AdvanceTick(uint32_t ms) {
+  if (realTime_) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  else SetTick(Tick() + ms);
+}
+
 Host& Host::Instance() {
   static Host host;
   return host;
@@ -75,6 +87,7 @@ Host::Host() {
   currentDirectory_ = std::filesystem::current_path(ignored).string();
   windowsDirectory_ = currentDirectory_;
   Reset(0);
+  BindToPlatform(*this);
 }
 
 Host::~Host() = default;
@@ -82,6 +95,8 @@ Host::~Host() = default;
 void Host::Reset(uint32_t startTick) {
   context_.reset();
   SetTick(startTick);
+  realTime_ = false;
+  attachAtFirstRegistration_ = false;
   phase_ = Phase::Idle;
   module_ = nullptr;
   registeredModule_ = nullptr;
@@ -229,6 +244,7 @@ bool Host::SendKeyFromOtherThread(const KeyMessage& message) {
 // --- registration ---
 
 void Host::ScriptRegister(const void* module, ScriptEntryFn entry) {
+  if (phase_ == Phase::Loading && attachAtFirstRegistration_) phase_ = Phase::Attaching;
   if (phase_ != Phase::Attaching) AddViolation("scriptRegister outside process attach");
   if (module != module_) AddViolation("scriptRegister was given another module than DllMain received");
   if (entry == nullptr) AddViolation("scriptRegister was given no script entry");
@@ -284,7 +300,7 @@ void Host::ScriptWait(uint32_t ms) {
   waitStart_ = Tick();
   waitMs_ = ms;
   waiting_ = true;
-  context_->Yield();
+  context_->Suspend();
 }
 
 void Host::NativeInit(uint64_t hash) {
@@ -395,9 +411,7 @@ void Host::AnswerNative(NativeCallRecord& call) {
 // --- settings ---
 
 uint32_t Host::ProfileInt(const char* section, const char* key, int32_t defaultValue, const char* fileName) {
-  const std::string path = ResolveProfilePath(fileName != nullptr ? fileName : "", currentDirectory_,
-                                              windowsDirectory_);
-  const uint32_t result = ProfileGetInt(path, section, key, defaultValue);
+  const uint32_t result = ReadProfileInt(*this, section, key, defaultValue, fileName);
   HostEvent event = NewEvent(EventKind::ProfileInt);
   event.section = section != nullptr ? section : "";
   event.key = key != nullptr ? key : "";
@@ -410,9 +424,7 @@ uint32_t Host::ProfileInt(const char* section, const char* key, int32_t defaultV
 
 uint32_t Host::ProfileString(const char* section, const char* key, const char* defaultValue, char* out,
                              uint32_t size, const char* fileName) {
-  const std::string path = ResolveProfilePath(fileName != nullptr ? fileName : "", currentDirectory_,
-                                              windowsDirectory_);
-  const uint32_t result = ProfileGetString(path, section, key, defaultValue, out, size);
+  const uint32_t result = ReadProfileString(*this, section, key, defaultValue, out, size, fileName);
   HostEvent event = NewEvent(EventKind::ProfileString);
   event.section = section != nullptr ? section : "";
   event.key = key != nullptr ? key : "";

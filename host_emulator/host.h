@@ -100,9 +100,13 @@ class Host {
   void Reset(uint32_t startTick);
 
   // --- time ---
-  uint32_t Tick() const { return tick_.load(std::memory_order_relaxed); }
+  // The tick the plug-in reads. In real time it is the system's clock and the frames really
+  // take their time; otherwise it is the host's own and moves only when told.
+  uint32_t Tick() const;
   void SetTick(uint32_t tick) { tick_.store(tick, std::memory_order_relaxed); }
-  void AdvanceTick(uint32_t ms) { SetTick(Tick() + ms); }
+  void AdvanceTick(uint32_t ms);
+  void SetRealTime(bool realTime) { realTime_ = realTime; }
+  bool RealTime() const { return realTime_; }
 
   // --- frames ---
   // Advances the tick by `elapsedMs`, then runs one frame: the script runs if it is due (its
@@ -141,6 +145,10 @@ class Host {
   // Forgets the script's context (after detach): it is never resumed again.
   void DropScript();
 
+  // On a platform whose loader runs a DLL's static initialisers and DllMain in one call, the
+  // first registration marks where attach begins.
+  void SetAttachBeginsAtFirstRegistration(bool begins) { attachAtFirstRegistration_ = begins; }
+
   // The emulated process's current directory, against which relative settings paths resolve.
   void SetCurrentDirectory(std::string directory) { currentDirectory_ = std::move(directory); }
   const std::string& CurrentDirectory() const { return currentDirectory_; }
@@ -172,6 +180,7 @@ class Host {
   void RunScriptIfDue();
 
   std::atomic<uint32_t> tick_{0};
+  bool realTime_ = false;
   Phase phase_ = Phase::Idle;
   const void* module_ = nullptr;
   const void* registeredModule_ = nullptr;
@@ -194,6 +203,7 @@ class Host {
   std::vector<std::string> violations_;
   std::vector<FrameRecord> frames_;
 
+  bool attachAtFirstRegistration_ = false;
   std::string currentDirectory_;
   std::string windowsDirectory_;
 };

@@ -2,6 +2,8 @@
 // provides them to a plug-in built for Linux: each forwards to the one emulated host.
 #include "common/script_host.h"
 #include "host_emulator/host.h"
+#include "host_emulator/platform_binding.h"
+#include "host_emulator/profile_reader.h"
 
 using tarquel::emu::Host;
 
@@ -31,3 +33,26 @@ extern "C" DWORD GetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR def
                                           DWORD size, LPCSTR fileName) {
   return Host::Instance().ProfileString(section, key, defaultValue, out, size, fileName);
 }
+
+namespace tarquel::emu {
+
+// The plug-ins link against this library's exports directly: nothing to bind.
+void BindToPlatform(Host&) {}
+
+bool HostIsWine() { return false; }
+
+uint32_t ReadProfileInt(const Host& host, const char* section, const char* key, int32_t defaultValue,
+                        const char* fileName) {
+  const std::string path =
+      ResolveProfilePath(fileName != nullptr ? fileName : "", host.CurrentDirectory(), host.WindowsDirectory());
+  return ProfileGetInt(path, section, key, defaultValue);
+}
+
+uint32_t ReadProfileString(const Host& host, const char* section, const char* key, const char* defaultValue,
+                           char* out, uint32_t size, const char* fileName) {
+  const std::string path =
+      ResolveProfilePath(fileName != nullptr ? fileName : "", host.CurrentDirectory(), host.WindowsDirectory());
+  return ProfileGetString(path, section, key, defaultValue, out, size);
+}
+
+}  // namespace tarquel::emu

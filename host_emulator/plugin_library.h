@@ -9,9 +9,9 @@ namespace tarquel::emu {
 
 class PluginLibrary {
  public:
-  // Resets the host to `startTick`, then loads and attaches the plug-in. Throws when the file
-  // cannot be loaded or has no DllMain.
-  PluginLibrary(const std::string& path, uint32_t startTick);
+  // Resets the host to `startTick` (or to real time, on the system's clock), then loads and
+  // attaches the plug-in. Throws when the file cannot be loaded.
+  PluginLibrary(const std::string& path, uint32_t startTick, bool realTime = false);
   // Detaches and unloads; a plug-in that stays mapped afterwards is a violation.
   ~PluginLibrary();
   PluginLibrary(const PluginLibrary&) = delete;
@@ -19,11 +19,13 @@ class PluginLibrary {
 
   // The module handle DllMain received.
   const void* Module() const { return module_; }
-  // DllMain with a reason of the caller's choice, as Windows would call it; returns its result.
-  int CallDllMain(unsigned reason);
+  // What the system does when a thread starts and ends in the process: DllMain with reasons 2
+  // and 3.
+  void StartAndEndThread();
 
  private:
   std::string path_;
+  std::string previousDirectory_;
   void* handle_ = nullptr;
   const void* module_ = nullptr;
   int (*dllMain_)(void*, unsigned, void*) = nullptr;

@@ -8,9 +8,10 @@
 
 namespace tarquel::emu {
 
-PluginLibrary::PluginLibrary(const std::string& path, uint32_t startTick) : path_(path) {
+PluginLibrary::PluginLibrary(const std::string& path, uint32_t startTick, bool realTime) : path_(path) {
   Host& host = Host::Instance();
   host.Reset(startTick);
+  host.SetRealTime(realTime);
   host.SetPhase(Phase::Loading);
   handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
   if (handle_ == nullptr) {
@@ -28,18 +29,19 @@ PluginLibrary::PluginLibrary(const std::string& path, uint32_t startTick) : path
   module_ = handle_;
   host.SetLoadedModule(module_);
   host.SetPhase(Phase::Attaching);
-  if (CallDllMain(1) != 1) host.AddViolation("DllMain refused process attach");
+  if (dllMain_(handle_, 1, nullptr) != 1) host.AddViolation("DllMain refused process attach");
   host.SetPhase(Phase::Running);
 }
 
-int PluginLibrary::CallDllMain(unsigned reason) {
-  return dllMain_(const_cast<void*>(module_), reason, nullptr);
+void PluginLibrary::StartAndEndThread() {
+  for (unsigned reason : {2u, 3u})
+    if (dllMain_(handle_, reason, nullptr) != 1) Host::Instance().AddViolation("DllMain refused a thread's start or end");
 }
 
 PluginLibrary::~PluginLibrary() {
   Host& host = Host::Instance();
   host.SetPhase(Phase::Detaching);
-  if (CallDllMain(0) != 1) host.AddViolation("DllMain refused process detach");
+  if (dllMain_(handle_, 0, nullptr) != 1) host.AddViolation("DllMain refused process detach");
   host.DropScript();
   dlclose(handle_);
   if (void* still = dlopen(path_.c_str(), RTLD_NOW | RTLD_NOLOAD); still != nullptr) {

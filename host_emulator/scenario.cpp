@@ -1,15 +1,22 @@
 #include "host_emulator/scenario.h"
 
-#include <cstdlib>
+#include <cstdio>
+#include <random>
 #include <fstream>
 #include <stdexcept>
 
 namespace tarquel::emu {
 
 GameFolder::GameFolder() {
-  std::string pattern = (std::filesystem::temp_directory_path() / "tarquel-game-XXXXXX").string();
-  if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("cannot make a game folder");
-  path_ = pattern;
+  // A name no other folder has: create_directory fails on one that exists, so try again.
+  static std::mt19937_64 names{std::random_device{}()};
+  for (int attempt = 0; attempt < 100 && path_.empty(); ++attempt) {
+    char name[32];
+    std::snprintf(name, sizeof name, "tarquel-game-%016llx", static_cast<unsigned long long>(names()));
+    const std::filesystem::path candidate = std::filesystem::temp_directory_path() / name;
+    if (std::filesystem::create_directory(candidate)) path_ = candidate;
+  }
+  if (path_.empty()) throw std::runtime_error("cannot make a game folder");
   std::filesystem::create_directory(path_ / "asi");
 }
 
@@ -32,12 +39,12 @@ Scenario::Scenario(std::string pluginPath) : pluginPath_(std::move(pluginPath)) 
 
 Scenario::~Scenario() { Unload(); }
 
-void Scenario::Load(uint32_t startTick) {
+void Scenario::Load(uint32_t startTick, bool realTime) {
   Unload();
   Host& host = Host::Instance();
   host.SetCurrentDirectory(folder_.Path().string());
   host.SetWindowsDirectory((folder_.Path() / "windows").string());
-  library_ = std::make_unique<PluginLibrary>(pluginPath_, startTick);
+  library_ = std::make_unique<PluginLibrary>(pluginPath_, startTick, realTime);
 }
 
 void Scenario::Unload() { library_.reset(); }

@@ -42,7 +42,8 @@ class Scenario {
   Host& host() { return Host::Instance(); }
 
   // Loads the plug-in fresh: statics at their load values, static initialisers, DllMain attach.
-  void Load(uint32_t startTick = kDefaultStartTick);
+  // In real time the plug-in reads the system's own clock and frames take their time.
+  void Load(uint32_t startTick = kDefaultStartTick, bool realTime = false);
   // DllMain detach and unmap.
   void Unload();
   bool Loaded() const { return library_ != nullptr; }

@@ -19,7 +19,7 @@ class ScriptContext {
   // From the host: runs the script until it next yields.
   void Resume();
   // From the script: hands control back to the host.
-  void Yield();
+  void Suspend();
   // True while the script, not the host, is running on this context.
   bool Running() const;
   // The entry came back, which a script entry must never do.

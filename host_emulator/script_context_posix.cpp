@@ -103,7 +103,7 @@ void ScriptContext::Resume() {
   s.running = false;
 }
 
-void ScriptContext::Yield() { state_->SwitchToHost(); }
+void ScriptContext::Suspend() { state_->SwitchToHost(); }
 
 bool ScriptContext::Running() const { return state_->running; }
 

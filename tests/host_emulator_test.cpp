@@ -125,7 +125,7 @@ TEST_F(HostTest, WaitsEndByElapsedTimeAcrossTheTickWrap) {
   RunScript([] {
     for (;;) {
       scriptWait(2000);
-      resumedAt.push_back(GetTickCount());
+      resumedAt.push_back(Host::Instance().Tick());
     }
   });
   host.RunFrame(1999);
