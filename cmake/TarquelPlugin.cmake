@@ -33,9 +33,10 @@ if(WIN32)
   add_dependencies(script_host_import script_host_import_lib)
 endif()
 
-# tarquel_add_plugin(<target> NAME "<file name>" SOURCES ...)
+# tarquel_add_plugin(<target> NAME "<file name>" SOURCES ... [TEST_ONLY])
+# TEST_ONLY plug-ins are never installed: they are not for players.
 function(tarquel_add_plugin target)
-  cmake_parse_arguments(PARSE_ARGV 1 arg "" "NAME" "SOURCES")
+  cmake_parse_arguments(PARSE_ARGV 1 arg "TEST_ONLY" "NAME" "SOURCES")
   add_library(${target} MODULE ${arg_SOURCES} $<TARGET_OBJECTS:plugin_frame>)
   if(WIN32)
     target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/mingw_no_runtime_relocations.cpp)
@@ -45,18 +46,30 @@ function(tarquel_add_plugin target)
   target_link_libraries(${target} PRIVATE plugin_frame_interface)
   set_target_properties(${target} PROPERTIES PREFIX "" OUTPUT_NAME "${arg_NAME}")
   if(WIN32)
-    set_target_properties(${target} PROPERTIES SUFFIX ".asi")
+    set_target_properties(${target} PROPERTIES SUFFIX ".asi"
+      LIBRARY_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}/unstripped)
     target_link_libraries(${target} PRIVATE script_host_import)
-    # A static C++ runtime, no export table (GNU ld would otherwise export every global), no
-    # symbols, and no data imports that would need patching at load: players get one small file
-    # that needs nothing but the system and the host.
-    target_link_options(${target} PRIVATE -static -s -Wl,--exclude-all-symbols -Wl,--gc-sections
+    # A static C++ runtime, no export table (GNU ld would otherwise export every global), and no
+    # data imports that would need patching at load: one small file that needs nothing but the
+    # system and the host.
+    target_link_options(${target} PRIVATE -static -Wl,--exclude-all-symbols -Wl,--gc-sections
       -Wl,--disable-runtime-pseudo-reloc)
-    install(TARGETS ${target} LIBRARY DESTINATION .)
+    # Players get the file without symbols; the linked one keeps them, so that the tests can
+    # find the keyboard callback's code in it, which stripping leaves as it is.
+    set(shipped "${CMAKE_CURRENT_BINARY_DIR}/${arg_NAME}.asi")
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_STRIP} --strip-all -o ${shipped} $<TARGET_FILE:${target}>
+      VERBATIM)
+    if(NOT arg_TEST_ONLY)
+      install(FILES ${shipped} DESTINATION .)
+    endif()
   else()
+    set(shipped "${CMAKE_CURRENT_BINARY_DIR}/${arg_NAME}.so")
     target_link_libraries(${target} PRIVATE script_host_emulator)
     # Only DllMain is the plug-in's door, as on Windows; everything else stays inside.
     target_link_options(${target} PRIVATE
       -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin_exports.map -Wl,-z,defs)
   endif()
+  # The file a player (or the emulator) loads.
+  set_property(TARGET ${target} PROPERTY TARQUEL_PLUGIN_FILE ${shipped})
 endfunction()

@@ -69,14 +69,18 @@ std::map<std::string, std::set<std::string>> Imports(const std::string& objdumpO
 
 struct Plugin {
   const char* name;
-  std::string path;
+  std::string path;        // the file players get
+  std::string unstripped;  // the same file as linked, with its symbols
   friend void PrintTo(const Plugin& plugin, std::ostream* out) { *out << plugin.path; }
 };
 
 std::vector<Plugin> Plugins() {
   const std::filesystem::path dir = TARQUEL_WINDOWS_BUILD_DIR;
-  return {{"Tarquel Clock", (dir / "clock_overlay" / "Tarquel Clock.asi").string()},
-          {"Tarquel HaltGlimmer", (dir / "brake_control" / "Tarquel HaltGlimmer.asi").string()}};
+  auto plugin = [&](const char* name, const char* folder) {
+    const std::string file = std::string(name) + ".asi";
+    return Plugin{name, (dir / folder / file).string(), (dir / folder / "unstripped" / file).string()};
+  };
+  return {plugin("Tarquel Clock", "clock_overlay"), plugin("Tarquel HaltGlimmer", "brake_control")};
 }
 
 class WindowsPluginTest : public ::testing::TestWithParam<Plugin> {
@@ -122,6 +126,55 @@ TEST_P(WindowsPluginTest, FitsIn16KiB) {
   const auto size = std::filesystem::file_size(GetParam().path);
   std::printf("%s: %ju bytes\n", GetParam().name, static_cast<uintmax_t>(size));
   EXPECT_LE(size, 16u * 1024u);
+}
+
+// The bytes of the code section, for telling that two files carry the same code.
+std::string CodeSection(const std::string& file) {
+  const std::filesystem::path out =
+      std::filesystem::temp_directory_path() / ("tarquel_text_" + std::to_string(getpid()) + ".bin");
+  RunCommand(std::string(TARQUEL_MINGW_OBJCOPY) + " -O binary --only-section=.text " + Quote(file) + " " +
+             Quote(out.string()));
+  std::ifstream in(out, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  std::filesystem::remove(out);
+  return bytes.str();
+}
+
+// The keyboard callback runs on the game's keyboard path, on another thread than the script: it
+// must never wait on a lock, pay for a locked instruction or a fence, or call anything but the
+// tick. Read from the linked file, whose code is the shipped file's code.
+TEST_P(WindowsPluginTest, KeyboardCallbackIsABoundsTestOneTickAndPlainStores) {
+  const std::string code = CodeSection(GetParam().path);
+  ASSERT_FALSE(code.empty());
+  ASSERT_EQ(code, CodeSection(GetParam().unstripped)) << "the shipped code is not the code read here";
+  const std::string listing = RunCommand(std::string(TARQUEL_MINGW_OBJDUMP) +
+                                         " -d --no-show-raw-insn --disassemble=_Z16KeyboardCallbackmthiiii " +
+                                         Quote(GetParam().unstripped));
+  static const std::regex instruction(R"(^\s+[0-9a-f]+:\s+(\S+)\s*(.*)$)");
+  std::istringstream lines(listing);
+  std::string line;
+  int instructions = 0, stores = 0, tickCalls = 0;
+  while (std::getline(lines, line)) {
+    std::smatch match;
+    if (!std::regex_match(line, match, instruction)) continue;
+    const std::string mnemonic = match[1], operands = match[2];
+    ++instructions;
+    SCOPED_TRACE(line);
+    EXPECT_NE(mnemonic, "lock") << "a locked instruction";
+    EXPECT_FALSE(mnemonic.starts_with("xchg") && operands.find('(') != std::string::npos) << "an exchange with memory";
+    EXPECT_FALSE(mnemonic == "mfence" || mnemonic == "lfence" || mnemonic == "sfence") << "a fence";
+    EXPECT_FALSE(mnemonic.starts_with("cmpxchg") || mnemonic.starts_with("xadd")) << "a read-modify-write";
+    if (mnemonic == "call" || (mnemonic == "jmp" && operands.find('*') != std::string::npos)) {
+      EXPECT_THAT(operands, ::testing::HasSubstr("<__imp_GetTickCount>")) << "calls something besides the tick";
+      ++tickCalls;
+    }
+    // A store into the key table: a move whose destination is memory, indexed by the key.
+    if (mnemonic.starts_with("mov") && std::regex_search(operands, std::regex(R"(,\s*-?(0x[0-9a-f]+)?\(%r)"))) ++stores;
+  }
+  ASSERT_GT(instructions, 0) << "KeyboardCallback not found:\n" << listing;
+  EXPECT_EQ(tickCalls, 1) << listing;
+  EXPECT_EQ(stores, 4) << "four 32-bit stores, one per field:\n" << listing;
 }
 
 INSTANTIATE_TEST_SUITE_P(Dlls, WindowsPluginTest, ::testing::ValuesIn(Plugins()),
