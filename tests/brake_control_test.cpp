@@ -371,6 +371,25 @@ TEST_F(BrakeTest, SettingsFixturesGiveWhatTheySayInEveryLineEnding) {
   }
 }
 
+// On the system's own clock, as in the game: the start wait, the key's freshness, the 200 ms
+// pause and the message all run by the clock on the wall.
+TEST_F(BrakeTest, RunsOnTheSystemsOwnClock) {
+  scenario().Load(Scenario::kDefaultStartTick, true);
+  StandStill(host().World());
+  const uint32_t start = host().Tick();
+  host().RunFrame(0);
+  while (host().LastFrame().brakeLightsSet.empty() && host().Tick() - start < 4000) host().RunFrame(16);
+  EXPECT_THAT(host().LastFrame().brakeLightsSet, ElementsAre(host().World().vehicle));
+  EXPECT_GE(host().Tick() - start, 2000u);
+  host().SendKey(KeyRelease(kF12));
+  host().RunFrame(16);
+  const uint32_t flipped = host().Tick();
+  const FrameRecord& off = host().RunFrameWhenWaitEnds();
+  EXPECT_GE(host().Tick() - flipped, 190u);
+  EXPECT_EQ(Message(off), kOffText);
+  EXPECT_THAT(off.brakeLightsSet, IsEmpty());
+}
+
 // The default scenario of tools/build, everything the host saw, against its golden transcript.
 TEST_F(BrakeTest, DefaultScenarioMatchesItsTranscript) {
   Load();

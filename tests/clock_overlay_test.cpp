@@ -301,6 +301,21 @@ TEST_F(ClockTest, ACommaDecimalLocaleInTheProcessChangesNothing) {
   EXPECT_EQ(std::bit_cast<uint32_t>(fromFile.y), std::bit_cast<uint32_t>(FromPercent(12)));
 }
 
+// On the system's own clock, as in the game: the plug-in reads real ticks and frames take their
+// time, so the start wait and the key's freshness are judged by the clock on the wall.
+TEST_F(ClockTest, RunsOnTheSystemsOwnClock) {
+  scenario().Load(Scenario::kDefaultStartTick, true);
+  const uint32_t start = host().Tick();
+  host().RunFrame(0);
+  while (host().LastFrame().texts.empty() && host().Tick() - start < 4000) host().RunFrame(16);
+  const uint32_t firstLine = host().Tick() - start;
+  EXPECT_EQ(ModeShown(host().LastFrame()), "game");
+  EXPECT_GE(firstLine, 2000u);
+  EXPECT_LT(firstLine, 3000u);
+  host().SendKey(KeyRelease(kPageUp));
+  EXPECT_EQ(ModeShown(host().RunFrame(16)), "real");
+}
+
 // The default scenario of tools/build, everything the host saw, against its golden transcript.
 TEST_F(ClockTest, DefaultScenarioMatchesItsTranscript) {
   Load();

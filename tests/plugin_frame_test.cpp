@@ -76,31 +76,43 @@ class FrameTest : public PluginTest {
   }
 };
 
-TEST_F(FrameTest, RegistersAtAttachAndUnregistersAtDetachInOrder) {
+// Every plug-in, the probe and the two real ones, binds itself the same way.
+class RegistrationTest : public PluginTest, public ::testing::WithParamInterface<const char*> {
+ protected:
+  RegistrationTest() : PluginTest(GetParam(), "Tarquel Probe.ini") {}
+};
+
+TEST_P(RegistrationTest, RegistersAtAttachAndUnregistersAtDetachInOrder) {
   Load();
   const void* module = scenario().Library().Module();
-  std::vector<HostEvent> events = host().Events();
-  std::vector<EventKind> kinds;
-  for (const HostEvent& event : events)
-    if (event.kind != EventKind::ProfileInt) kinds.push_back(event.kind);
-  ASSERT_THAT(kinds, ElementsAre(EventKind::ScriptRegister, EventKind::KeyboardRegister));
-  EXPECT_EQ(events[1].module, module) << "scriptRegister must get the module DllMain received";
-  const void* entry = host().Events()[1].function;
+  std::vector<HostEvent> events;
+  for (const HostEvent& event : host().Events())
+    if (event.kind != EventKind::ProfileInt) events.push_back(event);
+  ASSERT_EQ(events.size(), 2u);
+  EXPECT_EQ(events[0].kind, EventKind::ScriptRegister);
+  EXPECT_EQ(events[0].module, module) << "scriptRegister must get the module DllMain received";
+  EXPECT_EQ(events[1].kind, EventKind::KeyboardRegister);
 
   // A thread's start and end bind nothing and unbind nothing.
+  const size_t before = host().Events().size();
   scenario().Library().StartAndEndThread();
-  EXPECT_EQ(host().Events().size(), events.size()) << "a thread's start or end reached the host";
+  EXPECT_EQ(host().Events().size(), before) << "a thread's start or end reached the host";
 
   scenario().Unload();
-  events = host().Events();
-  ASSERT_GE(events.size(), 2u);
-  const HostEvent& unregisterScript = events[events.size() - 2];
-  const HostEvent& unregisterKeyboard = events.back();
+  const std::vector<HostEvent> all = host().Events();
+  ASSERT_GE(all.size(), 2u);
+  const HostEvent& unregisterScript = all[all.size() - 2];
+  const HostEvent& unregisterKeyboard = all.back();
   EXPECT_EQ(unregisterScript.kind, EventKind::ScriptUnregister);
-  EXPECT_EQ(unregisterScript.function, entry);
+  EXPECT_EQ(unregisterScript.function, events[0].function) << "another entry than the one registered";
   EXPECT_EQ(unregisterKeyboard.kind, EventKind::KeyboardUnregister);
-  EXPECT_EQ(unregisterKeyboard.function, events[2].function);
+  EXPECT_EQ(unregisterKeyboard.function, events[1].function) << "another callback than the one registered";
 }
+
+const char* const kPluginNames[] = {"Probe", "Clock", "HaltGlimmer"};
+INSTANTIATE_TEST_SUITE_P(Plugins, RegistrationTest,
+                         ::testing::Values(TARQUEL_PROBE_PLUGIN, TARQUEL_CLOCK_PLUGIN, TARQUEL_HALTGLIMMER_PLUGIN),
+                         [](const auto& info) { return std::string(kPluginNames[info.index]); });
 
 TEST_F(FrameTest, NegativeHandlesTravelZeroExtendedAndComeBackSigned) {
   Load();
