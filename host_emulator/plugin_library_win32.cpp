@@ -82,7 +82,9 @@ int ReplaceImports(HMODULE module, const std::vector<ImportReplacement>& replace
   return replaced;
 }
 
-PluginLibrary::PluginLibrary(const std::string& path, uint32_t startTick, bool realTime) : path_(path) {
+PluginLibrary::PluginLibrary(const std::string& path, uint32_t startTick, bool realTime)
+    // Taken whole now: the current directory is about to become the game folder.
+    : path_(std::filesystem::absolute(path).string()) {
   Host& host = Host::Instance();
   host.Reset(startTick);
   host.SetRealTime(realTime);
@@ -92,7 +94,7 @@ PluginLibrary::PluginLibrary(const std::string& path, uint32_t startTick, bool r
   previousDirectory_ = std::filesystem::path(previous).string();
   SetCurrentDirectoryW(std::filesystem::path(host.CurrentDirectory()).wstring().c_str());
 
-  const std::filesystem::path file(path);
+  const std::filesystem::path file(path_);
   Loading watch{.fileName = file.filename().wstring(), .emulatedTick = !realTime};
   void* cookie = nullptr;
   auto registerNotification = NtdllFunction<RegisterDllNotificationFn>("LdrRegisterDllNotification");
@@ -107,7 +109,7 @@ PluginLibrary::PluginLibrary(const std::string& path, uint32_t startTick, bool r
   if (module == nullptr) {
     host.SetPhase(Phase::Idle);
     SetCurrentDirectoryW(previous);
-    throw std::runtime_error("cannot load " + path + ": error " + std::to_string(GetLastError()));
+    throw std::runtime_error("cannot load " + path_ + ": error " + std::to_string(GetLastError()));
   }
   // A loader that binds imports only after telling us still gets them repointed here, if late.
   if (watch.module == nullptr || watch.replaced == 0) {
