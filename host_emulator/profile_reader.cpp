@@ -4,11 +4,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <system_error>
-#include <unordered_set>
 #include <vector>
 
 namespace tarquel::emu {
@@ -50,15 +50,25 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
                       [](char x, char y) { return AsciiLower(x) == AsciiLower(y); });
 }
 
-std::string LowerCopy(std::string_view s) {
-    std::string lower(s);
-    std::transform(lower.begin(), lower.end(), lower.begin(), AsciiLower);
-    return lower;
+// The ANSI code page a UTF-16 file is narrowed to: Windows-1252, that of English and Western
+// European Windows. Latin-1 characters keep their code; these are the ones 1252 places in
+// 0x80-0x9F instead of the C1 controls, whose five unassigned bytes stand for themselves.
+char NarrowToAnsi(unsigned unit) {
+    static constexpr char16_t kHigh[32] = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    };
+    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
+    for (unsigned i = 0; i < std::size(kHigh); ++i) {
+        if (kHigh[i] == unit) return static_cast<char>(0x80 + i);
+    }
+    return '?';
 }
 
-// Windows turns a file starting with a UTF-16 byte-order mark into 8-bit text before reading
-// it; whatever has no ASCII equivalent comes out as '?'. Any other file, a UTF-8 one with its
-// byte-order mark included, is taken byte for byte.
+// Windows turns a file starting with a UTF-16 byte-order mark into 8-bit text of the ANSI code
+// page before reading it; what that page lacks comes out as '?'. Any other file, a UTF-8 one
+// with its byte-order mark included, is taken byte for byte.
 std::string Narrow(std::string raw) {
     if (raw.size() < 2) return raw;
     const auto b0 = static_cast<unsigned char>(raw[0]);
@@ -74,7 +84,7 @@ std::string Narrow(std::string raw) {
         const auto lo = static_cast<unsigned char>(raw[little ? i : i + 1]);
         const auto hi = static_cast<unsigned char>(raw[little ? i + 1 : i]);
         const unsigned unit = (static_cast<unsigned>(hi) << 8) | lo;
-        text.push_back(unit < 0x80 ? static_cast<char>(unit) : '?');
+        text.push_back(NarrowToAnsi(unit));
     }
     return text;
 }
@@ -151,10 +161,11 @@ ParsedLine ParseLine(std::string_view line) {
     return {LineKind::Key, Trim(UpToNul(line.substr(0, eq))), Trim(UpToNul(line.substr(eq + 1)))};
 }
 
-// The value of the key, searched only in the first section of that name.
+// The value of the key, searched only in the first section of that name. An empty key name
+// is a name like any other: it finds a line such as "=value".
 std::optional<std::string_view> FindValue(std::string_view text, std::string_view section,
                                           std::string_view key) {
-    if (section.empty() || key.empty()) return std::nullopt;
+    if (section.empty()) return std::nullopt;
     bool inSection = false;
     LineReader lines(text);
     std::string_view line;
@@ -170,37 +181,26 @@ std::optional<std::string_view> FindValue(std::string_view text, std::string_vie
     return std::nullopt;
 }
 
-// Collects names in file order, each once whatever its case, leaving out empty ones: an
-// empty entry would end a NUL-separated list early.
-class NameList {
-public:
-    void Add(std::string_view name) {
-        if (!name.empty() && seen_.insert(LowerCopy(name)).second) names_.push_back(name);
-    }
-    Names Take() { return std::move(names_); }
-
-private:
-    Names names_;
-    std::unordered_set<std::string> seen_;
-};
-
+// Every header of the file, in file order: a repeated name is listed each time it appears.
+// A header with an empty name ("[]") is not listed.
 Names SectionNames(std::string_view text) {
-    NameList names;
+    Names names;
     LineReader lines(text);
     std::string_view line;
     while (lines.Next(line)) {
         const ParsedLine parsed = ParseLine(line);
-        if (parsed.kind == LineKind::Section) names.Add(parsed.name);
+        if (parsed.kind == LineKind::Section && !parsed.name.empty()) names.push_back(parsed.name);
     }
-    return names.Take();
+    return names;
 }
 
-// The keys of the first section of that name, or nothing when there is no such section.
+// The keys of the first section of that name, each line's name as it stands, a repeated or an
+// empty one too; nothing when there is no such section.
 std::optional<Names> KeyNames(std::string_view text, std::string_view section) {
     if (section.empty()) return std::nullopt;
     bool found = false;
     bool inSection = false;
-    NameList names;
+    Names names;
     LineReader lines(text);
     std::string_view line;
     while (lines.Next(line)) {
@@ -213,11 +213,11 @@ std::optional<Names> KeyNames(std::string_view text, std::string_view section) {
             // Only lines holding '=' are listed, as Windows lists them. A bare name is no
             // key: looking it up gives the default, so listing it would hand a caller that
             // reads each listed key back a key that is not there.
-            names.Add(parsed.name);
+            names.push_back(parsed.name);
         }
     }
     if (!found) return std::nullopt;
-    return names.Take();
+    return names;
 }
 
 std::string_view Unquote(std::string_view value) {
@@ -269,11 +269,10 @@ uint32_t WriteList(const Names& names, char* out, uint32_t size) {
     return static_cast<uint32_t>(used);
 }
 
-// In place of a list that cannot be read, the default comes back as its one entry, so that
-// a caller walking the list still meets the double NUL that ends it.
-Names DefaultAsList(std::string_view defaultValue) {
-    if (defaultValue.empty()) return {};
-    return {defaultValue};
+// A list that would start with its terminating NUL: there is none, it holds no names, or its
+// first name is empty. Such a key list gives way to the default, copied as plain text.
+bool ListStartsEmpty(const std::optional<Names>& names) {
+    return !names || names->empty() || names->front().empty();
 }
 
 uint32_t ParseDecimal(std::string_view s) {
@@ -318,12 +317,11 @@ uint32_t ProfileGetString(const std::string& hostPath, const char* section, cons
     const std::string_view fallback = TrimTrailingSpaces(defaultValue ? defaultValue : "");
     const std::optional<std::string> text = ReadProfile(hostPath);
 
-    if (section == nullptr) {
-        return WriteList(text ? SectionNames(*text) : DefaultAsList(fallback), out, size);
-    }
+    // The default stands in for a missing key or key list, never for the list of sections.
+    if (section == nullptr) return WriteList(text ? SectionNames(*text) : Names{}, out, size);
     if (key == nullptr) {
-        std::optional<Names> keys = text ? KeyNames(*text, section) : std::nullopt;
-        return WriteList(keys ? *keys : DefaultAsList(fallback), out, size);
+        const std::optional<Names> keys = text ? KeyNames(*text, section) : std::nullopt;
+        return ListStartsEmpty(keys) ? CopyText(fallback, out, size) : WriteList(*keys, out, size);
     }
     const std::optional<std::string_view> value =
         text ? FindValue(*text, section, key) : std::nullopt;
@@ -333,9 +331,15 @@ uint32_t ProfileGetString(const std::string& hostPath, const char* section, cons
 uint32_t ProfileGetInt(const std::string& hostPath, const char* section, const char* key,
                        int32_t defaultValue) {
     const auto fallback = static_cast<uint32_t>(defaultValue);
-    if (section == nullptr || key == nullptr) return fallback;
     const std::optional<std::string> text = ReadProfile(hostPath);
     if (!text) return fallback;
+    // A null section or key asks for a list, as it would of ProfileGetString; the number is read
+    // from the list's first name, and a list that starts empty gives the default.
+    if (section == nullptr || key == nullptr) {
+        const std::optional<Names> names =
+            section == nullptr ? std::optional<Names>(SectionNames(*text)) : KeyNames(*text, section);
+        return ListStartsEmpty(names) ? fallback : ParseDecimal(names->front());
+    }
     const std::optional<std::string_view> value = FindValue(*text, section, key);
     if (!value) return fallback;
     const std::string_view number = Unquote(*value);

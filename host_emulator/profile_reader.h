@@ -9,7 +9,8 @@
 // - A missing file, one that cannot be read, or anything that is not a regular file (a
 //   directory, a pipe, a device) reads as missing: the caller gets its default.
 // - A file starting with a UTF-16 byte-order mark (FF FE little-endian, FE FF big-endian)
-//   is read as UTF-16 and narrowed: code units below 0x80 stay, every other one becomes '?'.
+//   is read as UTF-16 and narrowed to Windows-1252, the ANSI code page of English and Western
+//   European Windows; a character it lacks becomes '?' (no best-fit replacements).
 //   A UTF-8 byte-order mark is not recognised: its bytes are text of the first line, so a
 //   first section header behind it is not recognised either.
 // - CR LF, LF and CR each end a line. Leading whitespace of a line is skipped.
@@ -20,7 +21,8 @@
 //   ordinary line of the current section.
 // - "name = value": the first '=' splits; whitespace around the name, around '=' and at the
 //   end of the value is dropped. A line without '=' is not a key.
-// - Section and key names compare case-insensitively (ASCII). An empty name never matches.
+// - Section and key names compare case-insensitively (ASCII). An empty section name never
+//   matches; an empty key name finds a line such as "=value".
 // - Lines before the first section header belong to no section and are never found.
 // - When a name repeats, only the first section of that name is searched, and within it
 //   the first key of a name wins.
@@ -53,13 +55,14 @@ std::string ResolveProfilePath(std::string_view fileName, const std::string& cur
 // to size-1 characters plus NUL. Returns the number of characters copied, NUL not counted.
 //
 // section == nullptr lists the section names (key is then ignored); key == nullptr lists
-// the key names of the section. Each name is NUL-terminated and the list ends with one more
-// NUL; each name is listed once, spelled as it first appears, in file order. The return
-// value counts the bytes before that final NUL. A list that does not fit - and, as on
-// Windows, one whose final NUL lands on the last byte of the buffer - is cut inside its
-// last name so that the buffer ends with two NULs, and the call returns size-2. When the
-// file (or, for keys, the section) is missing, the list holds the trimmed default as its
-// one name, or is empty when the default is.
+// the key names of the section. Every header (but an empty one) or key line is listed as it
+// stands, in file order, repeats included; each name is NUL-terminated and the list ends with
+// one more NUL. The return value counts the bytes before that final NUL. A list that does not
+// fit - and, as on Windows, one whose final NUL lands on the last byte of the buffer - is cut
+// inside its last name so that the buffer ends with two NULs, and the call returns size-2.
+// A key list that would start with its final NUL (the section missing or empty, or its first
+// key nameless) is replaced by the trimmed default as plain text; the section list never
+// uses the default: a missing file lists nothing.
 uint32_t ProfileGetString(const std::string& hostPath, const char* section, const char* key,
                           const char* defaultValue, char* out, uint32_t size);
 
@@ -69,9 +72,10 @@ uint32_t ProfileGetString(const std::string& hostPath, const char* section, cons
 // takes an optional '+' or '-' and the decimal digits after it, stopping at the first
 // non-digit ("42A9" gives 42). The result is that number wrapped to 32 bits unsigned, for
 // any count of digits ("-1" gives 4294967295, "4294967297" gives 1). A value that does not
-// start with a number gives 0, not the default; "0x10" is 0 too, no hex is read. A missing
-// file, section or key, an empty value, or a null section or key gives defaultValue,
-// wrapped to 32 bits unsigned.
+// start with a number gives 0, not the default; "0x10" is 0 too, no hex is read. A null
+// section or key reads the number from the first name of that list. A list that starts
+// empty, a missing file, section or key, or an empty value gives defaultValue, wrapped to
+// 32 bits unsigned.
 uint32_t ProfileGetInt(const std::string& hostPath, const char* section, const char* key,
                        int32_t defaultValue);
 

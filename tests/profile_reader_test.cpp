@@ -175,7 +175,8 @@ TEST_P(ProfileReaderTest, ReadsLinesAsWindowsDoes) {
         {"line without '=' hides no later key", {"[S]", "Key", "Key=v"}, "S", "Key", "v"},
         {"key before any section not found", {"Key=v", "[S]"}, "S", "Key", kDefault},
         {"key before any section not found under ''", {"Key=v", "[S]"}, "", "Key", kDefault},
-        {"empty key name never matches", {"[S]", "=v"}, "S", "", kDefault},
+        {"empty key name finds a nameless key", {"[S]", "=v"}, "S", "", "v"},
+        {"empty key name finds no other key", {"[S]", "Key=v"}, "S", "", kDefault},
         {"section names ignore case", {"[Settings]", "XCoord=5"}, "sETTINGS", "XCoord", "5"},
         {"key names ignore case", {"[S]", "XCoord=5"}, "S", "xcoord", "5"},
         {"only the first of duplicate sections", {"[S]", "A=1", "[s]", "A=2"}, "S", "A", "1"},
@@ -281,8 +282,9 @@ TEST_P(ProfileReaderTest, CutsValueToBuffer) {
 TEST_P(ProfileReaderTest, ListsKeysOfASection) {
     const std::string path = Write("x.ini", {"[S]", "First=1", ";Comment=2", "Bare", "  second = 2",
                                              "FIRST=again", "=nameless", "Third=", "[Empty]", "[T]",
-                                             "Other=1", "[s]", "Late=1"});
-    const std::string full = "First\0second\0Third\0\0"s;  // 19 bytes before the final NUL
+                                             "Other=1", "[s]", "Late=1", "[Nameless]", "=v", "Key=1"});
+    // Every key line is listed as it stands, a repeated name and an empty one too.
+    const std::string full = "First\0second\0FIRST\0\0Third\0\0"s;  // 26 bytes before the final NUL
     struct Case {
         const char* section;
         const char* defaultValue;
@@ -291,20 +293,22 @@ TEST_P(ProfileReaderTest, ListsKeysOfASection) {
         uint32_t ret;
     };
     const Case cases[] = {
-        {"S", kDefault, kBig, full, 19},
-        {"s", kDefault, kBig, full, 19},
-        {"S", kDefault, 21, full, 19},  // one byte to spare
-        {"S", kDefault, 20, full, 18},  // just fits: Windows still calls it cut
-        {"S", kDefault, 19, "First\0second\0Thir\0\0"s, 17},
-        {"S", kDefault, 16, "First\0second\0T\0\0"s, 14},
+        {"S", kDefault, kBig, full, 26},
+        {"s", kDefault, kBig, full, 26},
+        {"S", kDefault, 28, full, 26},  // one byte to spare
+        {"S", kDefault, 27, full, 25},  // just fits: Windows still calls it cut
+        {"S", kDefault, 26, "First\0second\0FIRST\0\0Thir\0\0"s, 24},
+        {"S", kDefault, 16, "First\0second\0F\0\0"s, 14},
         {"S", kDefault, 14, "First\0second\0\0"s, 12},  // a middle name just fits
         {"S", kDefault, 3, "F\0\0"s, 1},
         {"S", kDefault, 2, "\0\0"s, 0},
         {"S", kDefault, 1, "\0"s, 0},
         {"S", kDefault, 0, "", 0},
-        {"Empty", kDefault, kBig, "\0"s, 0},
-        {"Missing", "dflt  ", kBig, "dflt\0\0"s, 5},
-        {"Missing", "dflt", 5, "dfl\0\0"s, 3},
+        // A list that would start with its final NUL gives way to the default, as plain text.
+        {"Empty", kDefault, kBig, "<default>\0"s, 9},
+        {"Nameless", kDefault, kBig, "<default>\0"s, 9},
+        {"Missing", "dflt  ", kBig, "dflt\0"s, 4},
+        {"Missing", "dflt", 4, "dfl\0"s, 3},
         {"Missing", nullptr, kBig, "\0"s, 0},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -319,7 +323,8 @@ TEST_P(ProfileReaderTest, ListsSectionNames) {
     const std::string listed = Write("listed.ini", {"Loose=1", "[One]", "A=1", "[ Two ]", "[one]", "[]",
                                                     "[Three] trailing", "[Broken"});
     const std::string none = Write("none.ini", {"Loose=1", ";[Commented]"});
-    const std::string full = "One\0Two\0Three\0\0"s;  // 14 bytes before the final NUL
+    // Every header is listed, a repeated name too; one with an empty name is not.
+    const std::string full = "One\0Two\0one\0Three\0\0"s;  // 18 bytes before the final NUL
     struct Case {
         std::string path;
         const char* defaultValue;
@@ -328,16 +333,16 @@ TEST_P(ProfileReaderTest, ListsSectionNames) {
         uint32_t ret;
     };
     const Case cases[] = {
-        {listed, kDefault, kBig, full, 14},
-        {listed, kDefault, 16, full, 14},
-        {listed, kDefault, 15, full, 13},  // just fits: Windows still calls it cut
-        {listed, kDefault, 14, "One\0Two\0Thre\0\0"s, 12},
+        {listed, kDefault, kBig, full, 18},
+        {listed, kDefault, 20, full, 18},
+        {listed, kDefault, 19, full, 17},  // just fits: Windows still calls it cut
+        {listed, kDefault, 18, "One\0Two\0one\0Thre\0\0"s, 16},
         {listed, kDefault, 9, "One\0Two\0\0"s, 7},
         {listed, kDefault, 2, "\0\0"s, 0},
         {listed, kDefault, 1, "\0"s, 0},
         {listed, kDefault, 0, "", 0},
         {none, kDefault, kBig, "\0"s, 0},
-        {Missing(), "dflt ", kBig, "dflt\0\0"s, 5},
+        {Missing(), "dflt ", kBig, "\0"s, 0},  // the default never stands in for sections
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
         const Case& c = cases[i];
@@ -392,7 +397,8 @@ TEST_P(ProfileReaderTest, ReadsIntegers) {
 
 TEST_P(ProfileReaderTest, IntegerDefaults) {
     const std::string path = Write("x.ini", {"[S]", "Empty=", "Blank=   ", "Quotes=\"\"",
-                                             "Single=''", "Bare", ";Comment=5", "Zero=0"});
+                                             "Single=''", "Bare", ";Comment=5", "Zero=0",
+                                             "[Numbered]", "12=x", "[Nothing]"});
     struct Case {
         std::string path;
         const char* section;
@@ -413,8 +419,13 @@ TEST_P(ProfileReaderTest, IntegerDefaults) {
         {path, "S", "Bare", 5, 5},
         {path, "S", "Comment", 5, 5},
         {path, "S", "Zero", 5, 0},
-        {path, nullptr, "Zero", 5, 5},
-        {path, "S", nullptr, 5, 5},
+        // A null section or key asks for a list: its first name is read as the number.
+        {path, nullptr, "Zero", 5, 0},
+        {path, "S", nullptr, 5, 0},
+        {path, "Numbered", nullptr, 5, 12},
+        {path, "Nothing", nullptr, 5, 5},
+        {path, "T", nullptr, 5, 5},
+        {missing, nullptr, nullptr, 5, 5},
         {missing, "S", "Zero", 5, 5},
     };
     for (size_t i = 0; i < std::size(cases); ++i) {
@@ -442,7 +453,7 @@ TEST_P(ProfileReaderTest, Utf8ByteOrderMarkHidesFirstSection) {
 TEST_P(ProfileReaderTest, ReadsUtf16WithByteOrderMark) {
     std::u16string text;
     for (const std::u16string& line : {std::u16string(u"[Settings]"),
-                                       std::u16string(u"Name=Caf\u00E9 \u20AC \U0001F600!"),
+                                       std::u16string(u"Name=Caf\u00E9 \u20AC \u4E2D \U0001F600!"),
                                        std::u16string(u"XCoord = 50")}) {
         text += line;
         for (const char c : Eol()) text.push_back(static_cast<char16_t>(c));
@@ -458,8 +469,9 @@ TEST_P(ProfileReaderTest, ReadsUtf16WithByteOrderMark) {
         const std::string path = WriteBytes(dir_.path() / (little ? "le.ini" : "be.ini"), bytes);
 
         EXPECT_EQ(50u, ProfileGetInt(path, "settings", "XCoord", 7));
-        // Every code unit outside ASCII, each half of a surrogate pair too, reads as '?'.
-        ExpectString(GetString(path, "Settings", "Name", kDefault, kBig), "Caf? ? ?" "?!\0"s, 10);
+        // Narrowed to Windows-1252: e-acute and the euro sign have codes there; what it lacks,
+        // each half of a surrogate pair too, reads as '?'.
+        ExpectString(GetString(path, "Settings", "Name", kDefault, kBig), "Caf\xE9 \x80 ? ?" "?!\0"s, 12);
         ExpectString(GetString(path, nullptr, nullptr, kDefault, kBig), "Settings\0\0"s, 9);
     }
 }
@@ -523,8 +535,9 @@ TEST_F(ProfilePathTest, MissingFileOrDirectoryReadsAsMissing) {
         SCOPED_TRACE(::testing::Message() << "case " << i << ": " << cases[i]);
         ExpectString(GetString(cases[i], "S", "A", "dflt  ", kBig), "dflt\0"s, 4);
         EXPECT_EQ(4294967295u, ProfileGetInt(cases[i], "S", "A", -1));
-        ExpectString(GetString(cases[i], "S", nullptr, "dflt", kBig), "dflt\0\0"s, 5);
-        ExpectString(GetString(cases[i], nullptr, nullptr, "dflt", kBig), "dflt\0\0"s, 5);
+        ExpectString(GetString(cases[i], "S", nullptr, "dflt", kBig), "dflt\0"s, 4);
+        ExpectString(GetString(cases[i], nullptr, nullptr, "dflt", kBig), "\0"s, 0);
+        EXPECT_EQ(4294967295u, ProfileGetInt(cases[i], nullptr, nullptr, -1));
     }
 }
 
