@@ -66,9 +66,12 @@ function(tarquel_add_plugin target)
   else()
     set(shipped "${CMAKE_CURRENT_BINARY_DIR}/${arg_NAME}.so")
     target_link_libraries(${target} PRIVATE script_host_emulator)
-    # Only DllMain is the plug-in's door, as on Windows; everything else stays inside.
-    target_link_options(${target} PRIVATE
-      -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin_exports.map -Wl,-z,defs)
+    # Only DllMain is the plug-in's door, as on Windows; everything else stays inside. Every
+    # symbol must come from the host's library, except a sanitizer's, which the program brings.
+    target_link_options(${target} PRIVATE -Wl,--version-script=${PROJECT_SOURCE_DIR}/cmake/plugin_exports.map)
+    if(NOT TARQUEL_SANITIZERS)
+      target_link_options(${target} PRIVATE -Wl,-z,defs)
+    endif()
   endif()
   # The file a player (or the emulator) loads.
   set_property(TARGET ${target} PROPERTY TARQUEL_PLUGIN_FILE ${shipped})

@@ -1,5 +1,9 @@
 // The script host's functions and the Win32 functions a plug-in imports, as this process
 // provides them to a plug-in built for Linux: each forwards to the one emulated host.
+#include <unistd.h>
+
+#include <cstdio>
+
 #include "common/script_host.h"
 #include "host_emulator/host.h"
 #include "host_emulator/platform_binding.h"
@@ -40,6 +44,16 @@ namespace tarquel::emu {
 void BindToPlatform(Host&) {}
 
 bool HostIsWine() { return false; }
+
+uint64_t CommittedMemoryBytes() {
+  // Pages mapped and touched: the resident set of /proc/self/statm, its second field.
+  unsigned long long pages = 0, resident = 0;
+  if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
+    if (std::fscanf(statm, "%llu %llu", &pages, &resident) != 2) resident = 0;
+    std::fclose(statm);
+  }
+  return static_cast<uint64_t>(resident) * static_cast<uint64_t>(sysconf(_SC_PAGESIZE));
+}
 
 uint32_t ReadProfileInt(const Host& host, const char* section, const char* key, int32_t defaultValue,
                         const char* fileName) {

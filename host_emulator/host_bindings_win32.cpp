@@ -2,6 +2,7 @@
 // supplies the functions a loaded plug-in's imports are pointed at (the tick, and settings reads
 // that are recorded on their way to the system's own profile functions).
 #include <windows.h>
+#include <psapi.h>
 
 #include "host_emulator/host.h"
 #include "host_emulator/platform_binding.h"
@@ -55,6 +56,14 @@ DWORD WINAPI RecordedGetPrivateProfileStringA(LPCSTR section, LPCSTR key, LPCSTR
 }  // namespace
 
 void BindToPlatform(Host&) { TarquelBindScriptHost(&kCalls); }
+
+uint64_t CommittedMemoryBytes() {
+  PROCESS_MEMORY_COUNTERS_EX counters{};
+  counters.cb = sizeof counters;
+  GetProcessMemoryInfo(GetCurrentProcess(), reinterpret_cast<PROCESS_MEMORY_COUNTERS*>(&counters), sizeof counters);
+  // Wine fills the pagefile figure, which is what Windows commits for the process too.
+  return counters.PagefileUsage;
+}
 
 bool HostIsWine() { return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr; }
 

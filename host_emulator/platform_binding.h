@@ -15,6 +15,10 @@ void BindToPlatform(Host& host);
 // Windows (and from the emulator, which follows Windows).
 bool HostIsWine();
 
+// The memory the process has committed, in bytes: for telling whether loading and unloading a
+// plug-in again and again leaves anything behind.
+uint64_t CommittedMemoryBytes();
+
 // A settings read as the plug-in asked for it: off Windows from the emulator's own reader over the
 // host's current directory; on Windows from the system's profile functions themselves.
 uint32_t ReadProfileInt(const Host& host, const char* section, const char* key, int32_t defaultValue,

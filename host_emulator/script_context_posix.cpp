@@ -22,6 +22,19 @@
 #include <sanitizer/common_interface_defs.h>
 #endif
 
+// ThreadSanitizer must be told of each switch, or it takes the two stacks for one.
+#if defined(__SANITIZE_THREAD__)
+#define TARQUEL_TSAN_FIBERS 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define TARQUEL_TSAN_FIBERS 1
+#endif
+#endif
+
+#if defined(TARQUEL_TSAN_FIBERS)
+#include <sanitizer/tsan_interface.h>
+#endif
+
 namespace tarquel::emu {
 
 namespace {
@@ -37,6 +50,10 @@ struct ScriptContext::State {
   char* stackBase = nullptr;
   bool running = false;
   bool returned = false;
+#if defined(TARQUEL_TSAN_FIBERS)
+  void* tsanHost = nullptr;
+  void* tsanScript = nullptr;
+#endif
 #if defined(TARQUEL_ASAN_FIBERS)
   void* fakeStack = nullptr;
   const void* hostStackBottom = nullptr;
@@ -56,6 +73,9 @@ struct ScriptContext::State {
 
   void SwitchToHost() {
     running = false;
+#if defined(TARQUEL_TSAN_FIBERS)
+    __tsan_switch_to_fiber(tsanHost, 0);
+#endif
 #if defined(TARQUEL_ASAN_FIBERS)
     __sanitizer_start_switch_fiber(&fakeStack, hostStackBottom, hostStackSize);
 #endif
@@ -83,15 +103,25 @@ ScriptContext::ScriptContext(Entry entry) : state_(std::make_unique<State>()) {
   const auto self = reinterpret_cast<uintptr_t>(&s);
   makecontext(&s.script, reinterpret_cast<void (*)()>(&State::Trampoline), 2,
               static_cast<unsigned int>(self >> 32), static_cast<unsigned int>(self & 0xFFFFFFFFu));
+#if defined(TARQUEL_TSAN_FIBERS)
+  s.tsanScript = __tsan_create_fiber(0);
+#endif
 }
 
 ScriptContext::~ScriptContext() {
+#if defined(TARQUEL_TSAN_FIBERS)
+  if (state_ && state_->tsanScript != nullptr) __tsan_destroy_fiber(state_->tsanScript);
+#endif
   if (state_ && state_->mapping != nullptr) munmap(state_->mapping, state_->mappingSize);
 }
 
 void ScriptContext::Resume() {
   State& s = *state_;
   s.running = true;
+#if defined(TARQUEL_TSAN_FIBERS)
+  s.tsanHost = __tsan_get_current_fiber();
+  __tsan_switch_to_fiber(s.tsanScript, 0);
+#endif
 #if defined(TARQUEL_ASAN_FIBERS)
   void* hostFakeStack = nullptr;
   __sanitizer_start_switch_fiber(&hostFakeStack, s.stackBase, kStackSize);
