@@ -28,7 +28,7 @@ class PluginLibrary {
   std::string previousDirectory_;
   void* handle_ = nullptr;
   const void* module_ = nullptr;
-  int (*dllMain_)(void*, unsigned, void*) = nullptr;
+  void* dllMain_ = nullptr;  // the plug-in's DllMain, where the platform calls it from here
 };
 
 }  // namespace tarquel::emu
