@@ -150,23 +150,40 @@ void PlaceFixture(const emu::GameFolder& folder, const std::string& fileName, co
 
 // Each fixture runs in a function of its own, so that a failed assertion ends that fixture only;
 // the host's record is checked after each, since the next load starts a fresh one.
-class HostileClockTest : public PluginTest {
+// Loads a plug-in with a fixture in place of its settings file, held without sharing meanwhile
+// when the fixture asks.
+class HostileTest : public PluginTest {
  protected:
-  HostileClockTest() : PluginTest(TARQUEL_CLOCK_PLUGIN, kClockFile) {}
+  HostileTest(const char* plugin, const char* fileName) : PluginTest(plugin, fileName), fileName_(fileName) {}
+
+  // `throughFirstPass` says how far to run while the file is held: the clock reads its position only
+  // when its loop starts, HaltGlimmer everything while it loads.
+  // False, with the failure told, when the file could not be held.
+  bool LoadFixture(const HostileFixture& fixture, bool throughFirstPass) {
+    PlaceFixture(scenario().Folder(), fileName_, fixture);
+    std::optional<HeldFile> held;
+    if (fixture.make == "locked") {
+      held.emplace(scenario().Folder().Path() / "asi" / fileName_);
+      if (!held->Held()) {
+        ADD_FAILURE() << "could not lock the file";
+        return false;
+      }
+    }
+    Load();
+    if (throughFirstPass) RunToFirstPass();
+    return true;
+  }
+
+ private:
+  const char* fileName_;
+};
+
+class HostileClockTest : public HostileTest {
+ protected:
+  HostileClockTest() : HostileTest(TARQUEL_CLOCK_PLUGIN, kClockFile) {}
 
   void Run(const HostileFixture& fixture) {
-    PlaceFixture(scenario().Folder(), kClockFile, fixture);
-    {
-      // The switch key is read while loading, the position when the loop starts: the lock lasts
-      // until both are read.
-      std::optional<HeldFile> held;
-      if (fixture.make == "locked") {
-        held.emplace(scenario().Folder().Path() / "asi" / kClockFile);
-        ASSERT_TRUE(held->Held()) << "could not lock the file";
-      }
-      Load();
-      RunToFirstPass();
-    }
+    if (!LoadFixture(fixture, true)) return;
     // 0 game clock, 1 real clock, 2 hidden.
     int mode = 0;
     for (int frame = 0; frame < kFrames; ++frame) {
@@ -190,21 +207,12 @@ class HostileClockTest : public PluginTest {
   }
 };
 
-class HostileBrakeTest : public PluginTest {
+class HostileBrakeTest : public HostileTest {
  protected:
-  HostileBrakeTest() : PluginTest(TARQUEL_HALTGLIMMER_PLUGIN, kBrakeFile) {}
+  HostileBrakeTest() : HostileTest(TARQUEL_HALTGLIMMER_PLUGIN, kBrakeFile) {}
 
   void Run(const HostileFixture& fixture) {
-    PlaceFixture(scenario().Folder(), kBrakeFile, fixture);
-    {
-      // Both settings are read while loading, so the lock needs to last only that long.
-      std::optional<HeldFile> held;
-      if (fixture.make == "locked") {
-        held.emplace(scenario().Folder().Path() / "asi" / kBrakeFile);
-        ASSERT_TRUE(held->Held()) << "could not lock the file";
-      }
-      Load();
-    }
+    if (!LoadFixture(fixture, false)) return;
     host().World().inVehicle = host().World().vehicleStopped = true;
     const std::vector<int32_t> lights = {host().World().vehicle};
     const std::vector<int32_t> none;
