@@ -99,7 +99,6 @@ void Host::Reset(uint32_t startTick) {
   attachAtFirstRegistration_ = false;
   phase_ = Phase::Idle;
   module_ = nullptr;
-  registeredModule_ = nullptr;
   script_ = nullptr;
   keyboard_.store(nullptr);
   hostThread_ = std::this_thread::get_id();
@@ -217,11 +216,6 @@ const FrameRecord& Host::LastFrame() const {
   return frames_.back();
 }
 
-std::optional<uint32_t> Host::PendingWaitMs() const {
-  if (!context_ || !waiting_) return std::nullopt;
-  return waitMs_;
-}
-
 // --- keyboard ---
 
 bool Host::SendKey(const KeyMessage& m) {
@@ -253,7 +247,6 @@ void Host::ScriptRegister(const void* module, ScriptEntryFn entry) {
   event.module = module;
   event.function = reinterpret_cast<const void*>(entry);
   Record(std::move(event));
-  registeredModule_ = module;
   script_ = entry;
 }
 

@@ -118,8 +118,6 @@ class Host {
   void RunFor(uint32_t ms);
   const std::vector<FrameRecord>& Frames() const { return frames_; }
   const FrameRecord& LastFrame() const;
-  // The wait the script is in, if it has started.
-  std::optional<uint32_t> PendingWaitMs() const;
 
   // --- keyboard ---
   // Delivers a message through the registered callback on this thread; false if none is registered.
@@ -135,12 +133,10 @@ class Host {
   std::vector<HostEvent> EventsOf(EventKind kind) const;
   std::vector<std::string> Violations() const;
   void AddViolation(const std::string& what);
-  ScriptEntryFn RegisteredScript() const { return script_; }
   KeyboardHandlerFn RegisteredKeyboardHandler() const { return keyboard_.load(); }
 
   // --- the plug-in's life, driven by the loader ---
   void SetPhase(Phase phase) { phase_ = phase; }
-  Phase CurrentPhase() const { return phase_; }
   void SetLoadedModule(const void* module) { module_ = module; }
   // Forgets the script's context (after detach): it is never resumed again.
   void DropScript();
@@ -183,7 +179,6 @@ class Host {
   bool realTime_ = false;
   Phase phase_ = Phase::Idle;
   const void* module_ = nullptr;
-  const void* registeredModule_ = nullptr;
   ScriptEntryFn script_ = nullptr;
   std::atomic<KeyboardHandlerFn> keyboard_{nullptr};
   std::unique_ptr<ScriptContext> context_;
