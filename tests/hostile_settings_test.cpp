@@ -174,6 +174,18 @@ class HostileTest : public PluginTest {
     return true;
   }
 
+  // Runs every fixture through `run`, checking the host's record after each: the next load
+  // starts a fresh one.
+  template <typename Run>
+  void ForEveryFixture(Run run) {
+    for (const HostileFixture& fixture : HostileFixtures()) {
+      SCOPED_TRACE("fixture " + fixture.name);
+      run(fixture);
+      scenario().Unload();
+      for (const std::string& violation : host().Violations()) ADD_FAILURE() << "host saw: " << violation;
+    }
+  }
+
  private:
   const char* fileName_;
 };
@@ -255,21 +267,11 @@ class HostileBrakeTest : public HostileTest {
 };
 
 TEST_F(HostileClockTest, EveryFileGivesTheClockWhatItsValuesSay) {
-  for (const HostileFixture& fixture : HostileFixtures()) {
-    SCOPED_TRACE("fixture " + fixture.name);
-    Run(fixture);
-    scenario().Unload();
-    for (const std::string& violation : host().Violations()) ADD_FAILURE() << "host saw: " << violation;
-  }
+  ForEveryFixture([this](const HostileFixture& fixture) { Run(fixture); });
 }
 
 TEST_F(HostileBrakeTest, EveryFileGivesTheSwitchWhatItsValuesSay) {
-  for (const HostileFixture& fixture : HostileFixtures()) {
-    SCOPED_TRACE("fixture " + fixture.name);
-    Run(fixture);
-    scenario().Unload();
-    for (const std::string& violation : host().Violations()) ADD_FAILURE() << "host saw: " << violation;
-  }
+  ForEveryFixture([this](const HostileFixture& fixture) { Run(fixture); });
 }
 
 }  // namespace
