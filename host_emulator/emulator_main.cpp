@@ -4,7 +4,6 @@
 //   tarquel-emulator clock <path to the Linux build of Tarquel Clock>
 //   tarquel-emulator haltglimmer <path to the Linux build of Tarquel HaltGlimmer>
 #include <cstdio>
-#include <cstring>
 #include <exception>
 #include <functional>
 #include <map>
@@ -28,13 +27,11 @@ class Timeline {
     notes_.push_back({host.Frames().size() + 1, "+" + std::to_string(host.Tick() - baseTick_) + " ms: " + what});
   }
   void Print(const Host& host) const {
-    const std::vector<std::string> changes = tarquel::emu::VisibleChanges(host.Frames(), baseTick_);
     size_t note = 0;
-    for (const std::string& line : changes) {
-      const uint64_t frame = std::stoull(line.substr(std::strlen("frame ")));
-      for (; note < notes_.size() && notes_[note].first <= frame; ++note)
+    for (const tarquel::emu::VisibleChange& change : tarquel::emu::VisibleChanges(host.Frames(), baseTick_)) {
+      for (; note < notes_.size() && notes_[note].first <= change.frame; ++note)
         std::printf("%s\n", notes_[note].second.c_str());
-      std::printf("%s\n", line.c_str());
+      std::printf("%s\n", change.line.c_str());
     }
     for (; note < notes_.size(); ++note) std::printf("%s\n", notes_[note].second.c_str());
   }

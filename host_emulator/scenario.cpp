@@ -63,14 +63,15 @@ std::string VisibleIn(const FrameRecord& frame) {
 
 }  // namespace
 
-std::vector<std::string> VisibleChanges(const std::vector<FrameRecord>& frames, uint32_t baseTick) {
-  std::vector<std::string> lines;
+std::vector<VisibleChange> VisibleChanges(const std::vector<FrameRecord>& frames, uint32_t baseTick) {
+  std::vector<VisibleChange> lines;
   std::string previous;
   for (const FrameRecord& frame : frames) {
     const std::string view = VisibleIn(frame);
     if (view == previous) continue;
-    lines.push_back("frame " + std::to_string(frame.index) + " +" + std::to_string(frame.tick - baseTick) +
-                    " ms: " + (view.empty() ? "(nothing)" : view));
+    lines.push_back({frame.index, "frame " + std::to_string(frame.index) + " +" +
+                                      std::to_string(frame.tick - baseTick) + " ms: " +
+                                      (view.empty() ? "(nothing)" : view)});
     previous = view;
   }
   return lines;

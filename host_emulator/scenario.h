@@ -58,6 +58,10 @@ class Scenario {
 // What the player sees, frame by frame, changes only: one line per frame whose drawn texts or
 // lit brake lights differ from the frame before, "frame 126 +2000 ms: [green]Game Clock: ...",
 // ticks relative to `baseTick`; a frame that shows nothing after one that did says "(nothing)".
-std::vector<std::string> VisibleChanges(const std::vector<FrameRecord>& frames, uint32_t baseTick);
+struct VisibleChange {
+  uint64_t frame = 0;
+  std::string line;
+};
+std::vector<VisibleChange> VisibleChanges(const std::vector<FrameRecord>& frames, uint32_t baseTick);
 
 }  // namespace tarquel::emu
