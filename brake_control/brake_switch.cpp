@@ -2,6 +2,7 @@
 
 #include <string.h>
 
+#include "brake_control/brake_settings.h"
 #include "brake_control/stopped_brake_lamps.h"
 #include "common/key_table.h"
 #include "common/platform.h"
@@ -11,16 +12,12 @@
 
 namespace {
 
-const char kSettingsFile[] = "./asi/Tarquel HaltGlimmer.ini";
-const char kSection[] = "Settings";
-const char kOnText[] = "HaltGlimmer Mod ~g~ON";
-const char kOffText[] = "HaltGlimmer Mod ~r~OFF";
 constexpr uint32_t kNotificationMs = 2000;
 
 // Both read while the plug-in loads, DisableKey first, before DllMain registers anything.
 BrakeSettings brakeSettings = {
-    GetPrivateProfileIntA(kSection, "DisableKey", 123, kSettingsFile),
-    static_cast<int32_t>(GetPrivateProfileIntA(kSection, "EnableAtStart", 1, kSettingsFile)),
+    ReadDisableKey(),
+    ReadEnableAtStart(),
 };
 
 NotificationState notification;
@@ -55,7 +52,8 @@ void UpdateNotification() {
   const bool pending =
       notification.message[0] != '\0' && static_cast<int32_t>(notification.deadline - now) > 0;
   if (pending) {
-    DrawTextLine(notification.message, 0.5f, 1, 0.5f, 0.94f);
+    DrawTextLine(notification.message, kNotificationScale, kNotificationCentred, kNotificationX,
+                 kNotificationY);
   } else {
     notification.message[0] = '\0';
     notification.deadline = 0;

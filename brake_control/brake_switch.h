@@ -12,6 +12,14 @@
 
 #include <stdint.h>
 
+// The notification: one of the two texts, drawn at scale 0.5, centred on x 0.5, top at y 0.94.
+inline constexpr char kOnText[] = "HaltGlimmer Mod ~g~ON";
+inline constexpr char kOffText[] = "HaltGlimmer Mod ~r~OFF";
+inline constexpr float kNotificationScale = 0.5f;
+inline constexpr int32_t kNotificationCentred = 1;
+inline constexpr float kNotificationX = 0.5f;
+inline constexpr float kNotificationY = 0.94f;
+
 struct BrakeSettings {
   uint32_t toggleKey;  // only 0 to 254 can fire
   int32_t enabled;     // 1 on, 0 off; until the first flip it holds the value read

@@ -17,6 +17,14 @@ struct ClockSettings {
   float y;             // fraction of the screen's height from its top edge
 };
 
+// How the clock line looks: its labels, "%s%02d:%02d" with the label, the hours and the minutes,
+// drawn at scale 0.3, not centred, its left edge at x and its top at y.
+inline constexpr char kGameClockLabel[] = "~g~Game Clock: ~y~";
+inline constexpr char kRealClockLabel[] = "~r~Real Clock: ~y~";
+inline constexpr char kClockLineFormat[] = "%s%02d:%02d";
+inline constexpr float kClockScale = 0.3f;
+inline constexpr int32_t kClockCentred = 0;
+
 enum ClockMode : int32_t {
   GameClock = 0,  // the mode at every load; never saved
   RealClock = 1,

@@ -198,7 +198,26 @@ static double DecimalToDouble(uint64_t mantissa, int64_t exponent, bool dropped_
   return static_cast<double>(magnitude);
 }
 
-double ParseDecimalAtof(const char* text) {
+// Past an exponent's tail (after 'e' or 'p'), or `p` itself when the tail has no digit.
+static const char* ExponentEnd(const char* p) {
+  const char* q = *p == '-' || *p == '+' ? p + 1 : p;
+  if (!IsDigit(*q)) return p - 1;  // the 'e' or 'p' is not part of the number either
+  while (IsDigit(*q)) ++q;
+  return q;
+}
+
+// Past "(chars)" after "nan", or `p` itself when there is no closed group of such characters.
+static const char* NanTailEnd(const char* p) {
+  if (*p != '(') return p;
+  const char* q = p + 1;
+  while (IsDigit(*q) || ((*q | 0x20) >= 'a' && (*q | 0x20) <= 'z') || *q == '_') ++q;
+  return *q == ')' ? q + 1 : p;
+}
+
+double ParseDecimalAtof(const char* text) { return ParseDecimalPrefix(text, nullptr); }
+
+double ParseDecimalPrefix(const char* text, size_t* length) {
+  if (length != nullptr) *length = 0;
   const char* p = text;
   while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
   const bool negative = *p == '-';
@@ -207,10 +226,13 @@ double ParseDecimalAtof(const char* text) {
   // "0x" without a hexadecimal digit after it is the number 0 followed by other text.
   const bool hexadecimal = p[0] == '0' && (p[1] | 0x20) == 'x' &&
                            (HexValue(p[2]) >= 0 || (p[2] == '.' && HexValue(p[3]) >= 0));
+  const char* end = p;
   if (StartsWithWord(p, "inf")) {
     magnitude = HUGE_VAL;  // "infinity" reads the same
+    end = StartsWithWord(p + 3, "inity") ? p + 8 : p + 3;
   } else if (StartsWithWord(p, "nan")) {
     magnitude = NAN;
+    end = NanTailEnd(p + 3);
   } else if (hexadecimal || IsDigit(p[0]) || (p[0] == '.' && IsDigit(p[1]))) {
     uint64_t mantissa = 0;
     int64_t exponent = 0;
@@ -218,7 +240,11 @@ double ParseDecimalAtof(const char* text) {
     p = ReadDigits(hexadecimal ? p + 2 : p, hexadecimal ? 16 : 10, &mantissa, &exponent,
                    &dropped_nonzero);
     if (hexadecimal) exponent *= 4;
-    if ((*p | 0x20) == (hexadecimal ? 'p' : 'e')) exponent += ReadExponent(p + 1);
+    end = p;
+    if ((*p | 0x20) == (hexadecimal ? 'p' : 'e')) {
+      exponent += ReadExponent(p + 1);
+      end = ExponentEnd(p + 1);
+    }
     if (mantissa != 0) {
       magnitude = hexadecimal ? ComposeBinary(mantissa, dropped_nonzero, exponent)
                               : DecimalToDouble(mantissa, exponent, dropped_nonzero);
@@ -226,5 +252,6 @@ double ParseDecimalAtof(const char* text) {
   } else {
     return 0.0;  // no number, so the sign is not part of one either
   }
+  if (length != nullptr) *length = static_cast<size_t>(end - text);
   return negative ? -magnitude : magnitude;
 }

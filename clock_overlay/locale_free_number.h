@@ -1,4 +1,6 @@
 #pragma once
+
+#include <stddef.h>
 // Decimal text <-> double, always with '.' as the decimal point, whatever the C runtime's locale.
 // Neither function reads the locale, allocates, or calls the C runtime's number conversions.
 
@@ -26,3 +28,7 @@ void FormatDecimalF(char* dest, unsigned size, double value);
 //   1e-99999999999) is handled without integer overflow. A NaN's "(chars)" are accepted but give the
 //   default quiet NaN, with the sign of the text.
 double ParseDecimalAtof(const char* text);
+
+// ParseDecimalPrefix: ParseDecimalAtof that also tells, in *length (when not null), how many characters
+//   of `text` the number took, leading whitespace included: strtod's end pointer. 0 when there is no number.
+double ParseDecimalPrefix(const char* text, size_t* length);

@@ -117,11 +117,17 @@ TEST(ParseDecimalAtof, MatchesStrtodBitForBit) {
       "1" + std::string(400, '0') + "e-400", "-0", "-0.0e5", "0.0",
   };
   for (size_t i = 0; i < inputs.size(); ++i) {
-    const double expected = std::strtod(inputs[i].c_str(), nullptr);
+    char* expectedEnd = nullptr;
+    const double expected = std::strtod(inputs[i].c_str(), &expectedEnd);
     const double actual = ParseDecimalAtof(inputs[i].c_str());
     EXPECT_TRUE(SameDouble(expected, actual)) << "case " << i << " \"" << Printable(inputs[i])
                                               << "\": strtod " << Show(expected) << ", got "
                                               << Show(actual);
+    size_t length = 99999;
+    const double prefixed = ParseDecimalPrefix(inputs[i].c_str(), &length);
+    EXPECT_TRUE(SameDouble(actual, prefixed)) << "case " << i << ": the two entry points disagree";
+    EXPECT_EQ(length, static_cast<size_t>(expectedEnd - inputs[i].c_str()))
+        << "case " << i << " \"" << Printable(inputs[i]) << "\": the number's length";
   }
 }
 
@@ -267,13 +273,17 @@ TEST(ParseDecimalAtof, GeneratedTextStopsWhereStrtodStops) {
     std::string text;
     const int length = 1 + static_cast<int>(random() % 24);
     for (int k = 0; k < length; ++k) text += alphabet[random() % alphabet.size()];
-    const double expected = std::strtod(text.c_str(), nullptr);
-    const double actual = ParseDecimalAtof(text.c_str());
+    char* expectedEnd = nullptr;
+    const double expected = std::strtod(text.c_str(), &expectedEnd);
+    size_t used = 99999;
+    const double actual = ParseDecimalPrefix(text.c_str(), &used);
     const bool same = std::isnan(expected) || std::isnan(actual)
                           ? SameDouble(expected, actual)
                           : UlpDistance(expected, actual) <= 1;
     ASSERT_TRUE(same) << "case " << i << " \"" << Printable(text) << "\": strtod " << Show(expected)
                       << ", got " << Show(actual);
+    ASSERT_EQ(used, static_cast<size_t>(expectedEnd - text.c_str()))
+        << "case " << i << " \"" << Printable(text) << "\": where the number stops";
   }
 }
 
