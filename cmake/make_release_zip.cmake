@@ -25,6 +25,7 @@ set(required
   "Tarquel Clock.asi"
   "Tarquel HaltGlimmer.asi"
   "README.txt"
+  "tarquel-check.exe"
   "asi/Tarquel Clock.ini"
   "asi/Tarquel HaltGlimmer.ini")
 set(missing "")

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "host_emulator/host.h"
+#include "tests/support/golden_file.h"
 
 namespace tarquel::test {
 
@@ -69,17 +70,7 @@ inline std::string RenderTranscript(const emu::Host& host, uint32_t baseTick,
 // Compares `actual` with the golden transcript tests/transcripts/<name> as a whole. With
 // TARQUEL_UPDATE_TRANSCRIPTS=1 in the environment it writes the file instead.
 inline void ExpectTranscript(const std::string& name, const std::string& actual) {
-  const std::filesystem::path path = std::filesystem::path(TARQUEL_SOURCE_DIR) / "tests/transcripts" / name;
-  if (const char* update = std::getenv("TARQUEL_UPDATE_TRANSCRIPTS"); update != nullptr && update[0] == '1') {
-    std::ofstream(path, std::ios::binary) << actual;
-    std::printf("wrote %s\n", path.string().c_str());
-    return;
-  }
-  std::ifstream file(path, std::ios::binary);
-  ASSERT_TRUE(file) << path << " is missing; TARQUEL_UPDATE_TRANSCRIPTS=1 writes it";
-  std::stringstream expected;
-  expected << file.rdbuf();
-  EXPECT_EQ(expected.str(), actual) << "the host saw another scenario than " << path;
+  ExpectGoldenFile(name, actual, "the host saw another scenario");
 }
 
 }  // namespace tarquel::test

@@ -1,0 +1,284 @@
+// The settings checker on game folders, in-process: on Linux over the emulator's reader, in the
+// Windows build (under Wine) over the system's own profile functions.
+//
+// Each file of tests/fixtures/check/<plug-in>/ is one plug-in's settings file and says in a
+// line "; expect: exit N; warnings: kind, kind" what the checker must find; the whole report
+// is kept as tests/transcripts/check/<plug-in>_<file>.txt. Every file is read with LF, CR LF
+// and CR line ends, which must make no difference.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <regex>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+#include "settings_checker/settings_report.h"
+#include "tests/support/fixture_files.h"
+#include "tests/support/golden_file.h"
+
+namespace tarquel::test {
+namespace {
+
+namespace fs = std::filesystem;
+using check::FolderReport;
+
+bool UnderWine() {
+#ifdef _WIN32
+  return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
+#else
+  return false;
+#endif
+}
+
+// A game folder of its own for each case, removed afterwards.
+class TempFolder {
+ public:
+  TempFolder() {
+    static int counter = 0;
+    path_ = fs::temp_directory_path() / ("tarquel-check-test-" + std::to_string(++counter) + "-" +
+                                         std::to_string(reinterpret_cast<uintptr_t>(this)));
+    fs::remove_all(path_);
+    fs::create_directories(path_ / "asi");
+  }
+  ~TempFolder() {
+    std::error_code ignored;
+    fs::remove_all(path_, ignored);
+  }
+  const fs::path& Path() const { return path_; }
+  void Write(const std::string& relative, const std::string& bytes) const {
+    fs::create_directories((path_ / relative).parent_path());
+    std::ofstream(path_ / relative, std::ios::binary) << bytes;
+  }
+  void InstallPlugins(bool clock = true, bool haltGlimmer = true) const {
+    if (clock) Write("Tarquel Clock.asi", "stand-in");
+    if (haltGlimmer) Write("Tarquel HaltGlimmer.asi", "stand-in");
+  }
+
+ private:
+  fs::path path_;
+};
+
+std::string ReportText(const FolderReport& report) {
+  std::ostringstream out;
+  check::WriteReport(out, report);
+  // The folder differs from run to run.
+  std::string text = out.str();
+  const std::string folder = "Game folder: " + report.folder + "\n";
+  if (text.rfind(folder, 0) == 0) text.replace(0, folder.size(), "Game folder: (the test's)\n");
+  return text;
+}
+
+std::vector<std::string> WarningKinds(const FolderReport& report) {
+  std::vector<std::string> kinds;
+  for (const auto* list : {&report.clock.warnings, &report.haltGlimmer.warnings, &report.warnings}) {
+    for (const check::Warning& warning : *list) kinds.push_back(warning.kind);
+  }
+  return kinds;
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+  std::string out;
+  for (const std::string& part : parts) out += (out.empty() ? "" : ", ") + part;
+  return out.empty() ? "none" : out;
+}
+
+std::string WithLineEnds(const std::string& text, const std::string& end) {
+  std::string out;
+  for (const char c : text) {
+    if (c == '\n') out += end;
+    else out += c;
+  }
+  return out;
+}
+
+struct PluginFixtures {
+  const char* folder;    // under tests/fixtures/check
+  const char* fileName;  // the settings file it stands for, in asi/
+};
+
+TEST(SettingsChecker, FixtureFilesGiveTheirWarningsExitStatusAndReport) {
+  const PluginFixtures plugins[] = {{"clock", "Tarquel Clock.ini"}, {"haltglimmer", "Tarquel HaltGlimmer.ini"}};
+  const std::regex expectation(R"(exit (\d); warnings: ([^\r\n]*))");
+  const std::vector<std::pair<const char*, const char*>> lineEnds = {{"LF", "\n"}, {"CR LF", "\r\n"}, {"CR", "\r"}};
+  for (const PluginFixtures& plugin : plugins) {
+    const fs::path folder = fs::path(TARQUEL_SOURCE_DIR) / "tests/fixtures/check" / plugin.folder;
+    std::vector<fs::path> files;
+    for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
+    std::sort(files.begin(), files.end());
+    ASSERT_FALSE(files.empty()) << folder;
+    for (const fs::path& file : files) {
+      std::ifstream in(file, std::ios::binary);
+      std::stringstream content;
+      content << in.rdbuf();
+      const std::string bytes = content.str();
+      std::optional<std::string> expected = FixtureDirective(bytes, "expect");
+      if (UnderWine()) {
+        if (auto wine = FixtureDirective(bytes, "expect under Wine")) expected = wine;
+      }
+      std::smatch match;
+      if (!expected || !std::regex_search(*expected, match, expectation)) {
+        ADD_FAILURE() << file << " says nothing of what it should produce";
+        continue;
+      }
+      const int exit = std::stoi(match[1]);
+      const std::string kinds = match[2];
+      const std::string name = std::string(plugin.folder) + "/" + file.filename().string();
+      for (const auto& [endName, end] : lineEnds) {
+        SCOPED_TRACE(name + " with " + endName + " line ends");
+        TempFolder game;
+        game.InstallPlugins();
+        game.Write(std::string("asi/") + plugin.fileName, WithLineEnds(bytes, end));
+        const FolderReport report = check::CheckGameFolder(game.Path());
+        EXPECT_EQ(report.ExitStatus(), exit) << ReportText(report);
+        EXPECT_EQ(Joined(WarningKinds(report)), kinds) << ReportText(report);
+        const std::string golden = "check/" + std::string(plugin.folder) + "_" + file.stem().string() +
+                                   (UnderWine() && fs::exists(fs::path(TARQUEL_SOURCE_DIR) / "tests/transcripts/check" /
+                                                              (std::string(plugin.folder) + "_" + file.stem().string() + ".wine.txt"))
+                                        ? ".wine.txt"
+                                        : ".txt");
+        ExpectGoldenFile(golden, ReportText(report), "the checker reported otherwise");
+        if (HasFailure()) break;  // one report of a fault is enough
+      }
+    }
+  }
+}
+
+// Whole folders: what is there besides the settings' contents.
+TEST(SettingsChecker, FolderCases) {
+  struct Case {
+    const char* what;
+    std::function<void(const TempFolder&)> make;
+    int exit;
+    const char* kinds;
+  };
+  const fs::path shipped = fs::path(TARQUEL_SOURCE_DIR) / "packaging/asi";
+  auto readFile = [](const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    return content.str();
+  };
+  const Case cases[] = {
+      {"both plug-ins with the shipped settings files",
+       [&](const TempFolder& game) {
+         game.InstallPlugins();
+         for (const char* name : {"Tarquel Clock.ini", "Tarquel HaltGlimmer.ini"})
+           game.Write(std::string("asi/") + name, readFile(shipped / name));
+       },
+       0, "none"},
+      {"both plug-ins, no settings files", [](const TempFolder& game) { game.InstallPlugins(); }, 0, "none"},
+      {"only the clock", [](const TempFolder& game) { game.InstallPlugins(true, false); }, 0, "none"},
+      {"an empty folder", [](const TempFolder&) {}, 1, "nothing installed"},
+      {"settings without their plug-in",
+       [](const TempFolder& game) {
+         game.InstallPlugins(true, false);
+         game.Write("asi/Tarquel HaltGlimmer.ini", "[Settings]\nDisableKey=122\n");
+       },
+       1, "plug-in missing"},
+      {"settings files where the plug-ins do not look",
+       [](const TempFolder& game) {
+         game.InstallPlugins();
+         game.Write("Tarquel Clock.ini", "[Settings]\nXCoord=50\n");
+         game.Write("asi/Tarquel HaltGlimmer.ini.txt", "[Settings]\nDisableKey=122\n");
+       },
+       1, "misplaced file, misplaced file"},
+      {"one hot key for both",
+       [](const TempFolder& game) {
+         game.InstallPlugins();
+         game.Write("asi/Tarquel Clock.ini", "[Settings]\nSwitchClockKey=123\n");
+       },
+       1, "same hot key"},
+      {"the same dead key for both is only dead",
+       [](const TempFolder& game) {
+         game.InstallPlugins();
+         game.Write("asi/Tarquel Clock.ini", "[Settings]\nSwitchClockKey=300\n");
+         game.Write("asi/Tarquel HaltGlimmer.ini", "[Settings]\nDisableKey=300\n");
+       },
+       1, "key never fires, key never fires"},
+      {"a folder in the settings file's place",
+       [](const TempFolder& game) {
+         game.InstallPlugins();
+         fs::create_directories(game.Path() / "asi/Tarquel Clock.ini");
+       },
+       2, "none"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    TempFolder game;
+    cases[i].make(game);
+    const FolderReport report = check::CheckGameFolder(game.Path());
+    EXPECT_EQ(report.ExitStatus(), cases[i].exit) << "case " << i << " (" << cases[i].what << ")\n" << ReportText(report);
+    EXPECT_EQ(Joined(WarningKinds(report)), cases[i].kinds)
+        << "case " << i << " (" << cases[i].what << ")\n" << ReportText(report);
+  }
+}
+
+TEST(SettingsChecker, AFolderThatIsNotThereOrNotAFolderCannotBeChecked) {
+  TempFolder game;
+  game.Write("a file", "text");
+  for (const fs::path& path : {game.Path() / "no such folder", game.Path() / "a file"}) {
+    const FolderReport report = check::CheckGameFolder(path);
+    EXPECT_EQ(report.ExitStatus(), 2) << path;
+    EXPECT_FALSE(report.folderProblem.empty()) << path;
+  }
+  // The current directory is the caller's again afterwards, whatever happened.
+  const fs::path before = fs::current_path();
+  game.InstallPlugins();
+  check::CheckGameFolder(game.Path());
+  EXPECT_EQ(fs::current_path(), before);
+}
+
+// The pictures take the place the plug-ins will draw at and the texts they will draw.
+TEST(SettingsChecker, PreviewFramesDrawWhatThePluginsWill) {
+  struct Case {
+    const char* clockFile;
+    float x, y;
+  };
+  const Case cases[] = {
+      {"", 0.89f, 0.01f},
+      {"[Settings]\nXCoord=50\nYCoord=25\n", 0.5f, 0.25f},
+      {"[Settings]\nXCoord=12,5\nYCoord=\n", 0.12f, 0.0f},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    TempFolder game;
+    game.InstallPlugins();
+    if (cases[i].clockFile[0] != '\0') game.Write("asi/Tarquel Clock.ini", cases[i].clockFile);
+    const FolderReport report = check::CheckGameFolder(game.Path());
+    const std::vector<check::ScreenFrame> frames = check::PreviewFrames(report, {7, 5}, {21, 47});
+    ASSERT_EQ(frames.size(), 4u) << "case " << i;
+    struct Seen {
+      std::string text;
+      float scale, x, y;
+      int32_t centred;
+    };
+    auto only = [&](size_t frame) -> Seen {
+      if (frames[frame].lines.size() != 1) return {"(" + std::to_string(frames[frame].lines.size()) + " lines)", 0, 0, 0, 0};
+      const check::ScreenLine& line = frames[frame].lines[0];
+      return {line.text, line.scale, line.x, line.y, line.centred};
+    };
+    const Seen game0 = only(0), real = only(1), on = only(3);
+    EXPECT_EQ(game0.text, "~g~Game Clock: ~y~07:05") << "case " << i;
+    EXPECT_EQ(real.text, "~r~Real Clock: ~y~21:47") << "case " << i;
+    for (const Seen& clock : {game0, real}) {
+      EXPECT_EQ(clock.x, cases[i].x) << "case " << i;
+      EXPECT_EQ(clock.y, cases[i].y) << "case " << i;
+      EXPECT_EQ(clock.scale, 0.3f) << "case " << i;
+      EXPECT_EQ(clock.centred, 0) << "case " << i;
+    }
+    EXPECT_TRUE(frames[2].lines.empty()) << "case " << i << ": the hidden mode draws nothing";
+    EXPECT_EQ(on.text, "HaltGlimmer Mod ~g~ON") << "case " << i;
+    EXPECT_EQ(on.scale, 0.5f);
+    EXPECT_EQ(on.centred, 1);
+    EXPECT_EQ(on.x, 0.5f);
+    EXPECT_EQ(on.y, 0.94f);
+  }
+}
+
+}  // namespace
+}  // namespace tarquel::test
