@@ -150,6 +150,43 @@ TEST(SettingsChecker, FixtureFilesGiveTheirWarningsExitStatusAndReport) {
   }
 }
 
+// Every hostile settings file, as either plug-in's: the checker finishes, says it could not read
+// what it could not, and prints nothing but short lines of printable ASCII, whatever the bytes.
+TEST(SettingsChecker, HostileFilesGiveAReportOfPlainShortLines) {
+  const fs::path folder = fs::path(TARQUEL_SOURCE_DIR) / "tests/fixtures/hostile";
+  std::vector<fs::path> files;
+  for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  ASSERT_FALSE(files.empty()) << folder;
+  for (const fs::path& file : files) {
+    std::ifstream in(file, std::ios::binary);
+    std::stringstream content;
+    content << in.rdbuf();
+    const std::string bytes = ExpandFixture(content.str());
+    const std::optional<std::string> make = FixtureDirective(content.str(), "make");
+    if (make == "locked") continue;  // held open by the plug-in tests' own means, not needed here
+    for (const char* name : {"Tarquel Clock.ini", "Tarquel HaltGlimmer.ini"}) {
+      const std::string what = file.filename().string() + " as " + name;
+      TempFolder game;
+      game.InstallPlugins();
+      if (make == "directory") fs::create_directories(game.Path() / "asi" / name);
+      else game.Write(std::string("asi/") + name, bytes);
+      const FolderReport report = check::CheckGameFolder(game.Path());
+      // Any bytes at all can be read; only a folder in the file's place cannot.
+      EXPECT_EQ(report.ExitStatus() == 2, make == "directory") << what << "\n" << ReportText(report);
+      const std::string text = ReportText(report);
+      std::istringstream lines(text);
+      size_t number = 0;
+      for (std::string line; std::getline(lines, line);) {
+        ++number;
+        const bool plain = std::all_of(line.begin(), line.end(), [](char c) { return c >= 0x20 && c < 0x7F; });
+        EXPECT_TRUE(plain) << what << ", line " << number << ": " << line;
+        EXPECT_LE(line.size(), 400u) << what << ", line " << number << ": " << line.substr(0, 200) << "...";
+      }
+    }
+  }
+}
+
 // Whole folders: what is there besides the settings' contents.
 TEST(SettingsChecker, FolderCases) {
   struct Case {
