@@ -98,21 +98,25 @@ int main(int argc, char** argv) {
   const FolderReport report = CheckGameFolder(folder.value_or("."));
   WriteReport(std::cout, report);
   int status = report.ExitStatus();
-  if (!report.folderProblem.empty()) return status;
-
-  const std::vector<ScreenFrame> frames = PreviewFrames(report, gameTime, realTime);
-  if (preview) {
-    std::cout << "\n";
-    WritePreview(std::cout, frames, colour == "always" || (colour == "auto" && StdoutTakesColour()));
-  }
-  if (png) {
-    const std::string problem = WritePng(*png, frames);
-    if (problem.empty()) {
-      std::cout << "\nPicture of the screens: " << *png << "\n";
-    } else {
-      std::cerr << "tarquel-check: " << problem << "\n";
-      status = 2;
+  if (report.folderProblem.empty()) {
+    const std::vector<ScreenFrame> frames = PreviewFrames(report, gameTime, realTime);
+    if (preview) {
+      std::cout << "\n";
+      WritePreview(std::cout, frames, colour == "always" || (colour == "auto" && StdoutTakesColour()));
     }
+    if (png) {
+      const std::string problem = WritePng(*png, frames);
+      if (problem.empty()) {
+        std::cout << "\nPicture of the screens: " << *png << "\n";
+      } else {
+        std::cerr << "tarquel-check: " << problem << "\n";
+        status = 2;
+      }
+    }
+  }
+  if (ConsoleClosesAtExit()) {
+    std::cout << "\nPress Enter to close this window." << std::flush;
+    std::cin.get();
   }
   return status;
 }

@@ -604,8 +604,32 @@ class InFolder {
   fs::path previous_;
 };
 
-void WriteWarnings(std::ostream& out, const std::vector<Warning>& warnings, const char* indent) {
-  for (const Warning& warning : warnings) out << indent << "warning (" << warning.kind << "): " << warning.text << "\n";
+// Words of `text` in lines of at most `width` columns (a longer word stands alone), the first
+// after `first`, the rest after `rest`: a console window is often 80 columns wide.
+void WriteWrapped(std::ostream& out, const std::string& text, const std::string& first, const std::string& rest,
+                  size_t width = 79) {
+  std::string line = first;
+  bool empty = true;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = std::min(text.find(' ', at), text.size());
+    const std::string word = text.substr(at, end - at);
+    at = end + 1;
+    if (word.empty()) continue;
+    if (!empty && line.size() + 1 + word.size() > width) {
+      out << line << "\n";
+      line = rest;
+      empty = true;
+    }
+    line += (empty ? "" : " ") + word;
+    empty = false;
+  }
+  out << line << "\n";
+}
+
+void WriteWarnings(std::ostream& out, const std::vector<Warning>& warnings, const std::string& indent) {
+  for (const Warning& warning : warnings)
+    WriteWrapped(out, "warning (" + warning.kind + "): " + warning.text, indent, indent + "    ");
 }
 
 void WritePlugin(std::ostream& out, const PluginReport& report) {
@@ -622,7 +646,7 @@ void WritePlugin(std::ostream& out, const PluginReport& report) {
     line += reading.value;
     line.resize(std::max<size_t>(line.size() + 1, 32), ' ');
     out << line << reading.source << "\n";
-    for (const std::string& detail : reading.details) out << std::string(20, ' ') << detail << "\n";
+    for (const std::string& detail : reading.details) WriteWrapped(out, detail, std::string(20, ' '), std::string(22, ' '));
   }
   WriteWarnings(out, report.warnings, "  ");
 }

@@ -14,4 +14,7 @@ bool StdoutTakesColour() {
   return isatty(STDOUT_FILENO) == 1;
 }
 
+// A terminal here outlives the programs run in it.
+bool ConsoleClosesAtExit() { return false; }
+
 }  // namespace tarquel::check

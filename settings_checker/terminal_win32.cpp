@@ -19,4 +19,13 @@ bool StdoutTakesColour() {
   return SetConsoleMode(console, mode | ENABLE_VIRTUAL_TERMINAL_PROCESSING) != 0;
 }
 
+bool ConsoleClosesAtExit() {
+  // Only when both ends are the console itself: a redirected run is a script's.
+  DWORD mode = 0;
+  if (GetConsoleMode(GetStdHandle(STD_INPUT_HANDLE), &mode) == 0) return false;
+  if (GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode) == 0) return false;
+  DWORD processes[2];
+  return GetConsoleProcessList(processes, 2) == 1;
+}
+
 }  // namespace tarquel::check
