@@ -12,6 +12,7 @@
 
 #include "host_emulator/colour_tokens.h"
 #include "settings_checker/embedded_font.h"
+#include "settings_checker/text_wrap.h"
 
 // The two libraries are compiled into this file alone, their functions file-local.
 #if defined(__GNUC__)
@@ -520,7 +521,7 @@ void WritePreview(std::ostream& out, const std::vector<ScreenFrame>& frames, boo
     }
     out << border << '\n';
     if (legend.empty()) out << "  (nothing drawn)\n";
-    for (const std::string& l : legend) out << l << '\n';
+    for (const std::string& l : legend) WriteWrapped(out, l.substr(4), l.substr(0, 4), "      ");
   }
 }
 

@@ -17,6 +17,7 @@
 #include "clock_overlay/locale_free_number.h"
 #include "common/platform.h"
 #include "settings_checker/key_names.h"
+#include "settings_checker/text_wrap.h"
 
 namespace tarquel::check {
 namespace {
@@ -604,29 +605,6 @@ class InFolder {
   fs::path previous_;
 };
 
-// Words of `text` in lines of at most `width` columns (a longer word stands alone), the first
-// after `first`, the rest after `rest`: a console window is often 80 columns wide.
-void WriteWrapped(std::ostream& out, const std::string& text, const std::string& first, const std::string& rest,
-                  size_t width = 79) {
-  std::string line = first;
-  bool empty = true;
-  size_t at = 0;
-  while (at < text.size()) {
-    const size_t end = std::min(text.find(' ', at), text.size());
-    const std::string word = text.substr(at, end - at);
-    at = end + 1;
-    if (word.empty()) continue;
-    if (!empty && line.size() + 1 + word.size() > width) {
-      out << line << "\n";
-      line = rest;
-      empty = true;
-    }
-    line += (empty ? "" : " ") + word;
-    empty = false;
-  }
-  out << line << "\n";
-}
-
 void WriteWarnings(std::ostream& out, const std::vector<Warning>& warnings, const std::string& indent) {
   for (const Warning& warning : warnings)
     WriteWrapped(out, "warning (" + warning.kind + "): " + warning.text, indent, indent + "    ");
@@ -733,8 +711,8 @@ std::vector<ScreenFrame> PreviewFrames(const FolderReport& report, ClockTime gam
       {"Tarquel Clock: game clock", {clockLine(kGameClockLabel, gameTime)}},
       {"Tarquel Clock: real clock" + unreachable, {clockLine(kRealClockLabel, realTime)}},
       {"Tarquel Clock: nothing" + unreachable, {}},
-      {std::string("Tarquel HaltGlimmer: ON, for 2 s after a press of ") + DescribeKey(report.disableKey).name +
-           (toggling ? "" : " (never shown: the key never fires)"),
+      {toggling ? "Tarquel HaltGlimmer: ON, for 2 s after a press of " + DescribeKey(report.disableKey).name
+                : std::string("Tarquel HaltGlimmer: ON (never shown: its key never fires)"),
        {{kOnText, kNotificationScale, kNotificationCentred, kNotificationX, kNotificationY}}},
   };
 }

@@ -380,7 +380,12 @@ std::string ParsePreview(const std::string& text, std::vector<PreviewFrame>& fra
       frame.cells.push_back(cells.substr(1, 64));
     }
     if (lines[i++] != border) return "no bottom border at line " + std::to_string(i - 1);
-    while (i < lines.size() && !lines[i].empty()) frame.legend.push_back(lines[i++]);
+    // A legend line too long for the console goes on in lines of six spaces' indent.
+    for (; i < lines.size() && !lines[i].empty(); ++i) {
+      if (lines[i].size() > 79) return "line " + std::to_string(i) + " is wider than a console";
+      if (lines[i].rfind("      ", 0) == 0 && !frame.legend.empty()) frame.legend.back() += " " + lines[i].substr(6);
+      else frame.legend.push_back(lines[i]);
+    }
     if (i < lines.size()) ++i;  // the blank line between frames
     frames.push_back(frame);
   }
