@@ -156,6 +156,26 @@ TEST(SettingsCheckerProgram, ARunPrintsItsGoldenTranscriptOnLinuxAndUnderWine) {
   EXPECT_EQ(masked(underWine.out), masked(onLinux.out)) << "the Windows build printed otherwise under Wine";
 }
 
+// The player's README shows a run; it must be what the program prints for the settings it names.
+TEST(SettingsCheckerProgram, ThePlayersReadmeShowsARealRun) {
+  const std::string readme = std::regex_replace(ReadAll(fs::path(TARQUEL_SOURCE_DIR) / "packaging/README.txt"),
+                                                std::regex("\r\n"), "\n");
+  const std::string intro = "EnableAtStart=2 it prints:\n\n", outro = "\n\nand three more screens";
+  const size_t begin = readme.find(intro), end = readme.find(outro);
+  ASSERT_TRUE(begin != std::string::npos && end != std::string::npos && begin < end) << "no sample run in the README";
+  std::string shown;
+  std::istringstream sample(readme.substr(begin + intro.size(), end - begin - intro.size()));
+  for (std::string line; std::getline(sample, line);) shown += (line.rfind("  ", 0) == 0 ? line.substr(2) : line) + "\n";
+
+  TempGame game;
+  game.Install();
+  game.Write("asi/Tarquel Clock.ini", "[Settings]\r\nSwitchClockKey=33\r\nXCoord=12,5\r\nYCoord=1\r\n");
+  game.Write("asi/Tarquel HaltGlimmer.ini", "[Settings]\r\nDisableKey=123\r\nEnableAtStart=2\r\n");
+  const ProgramRun run = RunChecker(TARQUEL_CHECK_PROGRAM, {"--colour", "never", "--real-time", "21:47"}, game.Path());
+  std::string printed = std::regex_replace(run.out, std::regex("Game folder: [^\n]*"), "Game folder: C:\\Games\\TheGame");
+  EXPECT_EQ(printed.substr(0, shown.size()), shown) << "the README's sample run is not what the program prints";
+}
+
 // The picture, read back with libpng: the clock's text lies where the settings put it.
 TEST(SettingsCheckerProgram, ThePictureShowsTheClockWhereTheSettingsPutIt) {
   struct Case {
