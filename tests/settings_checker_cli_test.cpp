@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "settings_checker/screen_picture.h"
+#include "tests/support/checked_game_folder.h"
 #include "tests/support/golden_file.h"
 #include "tests/support/png_picture.h"
 
@@ -59,42 +60,17 @@ ProgramRun RunChecker(const std::string& program, const std::vector<std::string>
   return run;
 }
 
-class TempGame {
- public:
-  TempGame() {
-    path_ = fs::temp_directory_path() / ("tarquel-check-cli-" + std::to_string(getpid()) + "-" + std::to_string(++count_));
-    fs::remove_all(path_);
-    fs::create_directories(path_ / "asi");
-  }
-  ~TempGame() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& Path() const { return path_; }
-  void Write(const std::string& relative, const std::string& bytes) const {
-    std::ofstream(path_ / relative, std::ios::binary) << bytes;
-  }
-  void Install() const {
-    Write("Tarquel Clock.asi", "stand-in");
-    Write("Tarquel HaltGlimmer.asi", "stand-in");
-  }
-
- private:
-  static inline int count_ = 0;
-  fs::path path_;
-};
-
 TEST(SettingsCheckerProgram, ArgumentsExitStatusAndOutput) {
   struct Case {
     const char* what;
-    std::function<void(const TempGame&)> make;
+    std::function<void(const CheckedGameFolder&)> make;
     std::vector<std::string> args;  // "GAME" stands for the game folder
     int status;
     std::vector<std::string> outHas, outLacks, errHas;
   };
-  auto clean = [](const TempGame& game) { game.Install(); };
-  auto warned = [](const TempGame& game) {
-    game.Install();
+  auto clean = [](const CheckedGameFolder& game) { game.InstallPlugins(); };
+  auto warned = [](const CheckedGameFolder& game) {
+    game.InstallPlugins();
     game.Write("asi/Tarquel Clock.ini", "[Settings]\nXCoord=12,5\n");
   };
   const Case cases[] = {
@@ -102,8 +78,8 @@ TEST(SettingsCheckerProgram, ArgumentsExitStatusAndOutput) {
       {"clean, the folder given", clean, {"GAME"}, 0, {"No warnings"}, {}, {}},
       {"warnings", warned, {"GAME"}, 1, {"warning (decimal comma)", "1 warning."}, {}, {}},
       {"no such folder", clean, {"GAME/nowhere"}, 2, {"cannot be checked: there is no such folder"}, {"+-----"}, {}},
-      {"an unreadable settings file", [](const TempGame& game) {
-         game.Install();
+      {"an unreadable settings file", [](const CheckedGameFolder& game) {
+         game.InstallPlugins();
          fs::create_directories(game.Path() / "asi/Tarquel HaltGlimmer.ini");
        }, {"GAME"}, 2, {"cannot be read: it is a folder"}, {}, {}},
       {"colours asked for", clean, {"GAME", "--colour", "always"}, 0, {"\x1b["}, {}, {}},
@@ -119,7 +95,7 @@ TEST(SettingsCheckerProgram, ArgumentsExitStatusAndOutput) {
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
     const Case& c = cases[i];
-    TempGame game;
+    CheckedGameFolder game;
     c.make(game);
     std::vector<std::string> args;
     for (std::string arg : c.args) {
@@ -138,8 +114,8 @@ TEST(SettingsCheckerProgram, ArgumentsExitStatusAndOutput) {
 // One folder, played as a player would see it, kept whole: the report and the four screens.
 // The Windows build under Wine, over the system's own profile functions, must print the same.
 TEST(SettingsCheckerProgram, ARunPrintsItsGoldenTranscriptOnLinuxAndUnderWine) {
-  TempGame game;
-  game.Install();
+  CheckedGameFolder game;
+  game.InstallPlugins();
   game.Write("asi/Tarquel Clock.ini", "[Settings]\r\nSwitchClockKey=34\r\nXCoord=50\r\nYCoord=50\r\n");
   game.Write("asi/Tarquel HaltGlimmer.ini", "[Settings]\r\nDisableKey=300\r\nEnableAtStart=1\r\n");
   const std::vector<std::string> args = {"--colour", "never", "--game-time", "07:05", "--real-time", "21:47"};
@@ -167,8 +143,8 @@ TEST(SettingsCheckerProgram, ThePlayersReadmeShowsARealRun) {
   std::istringstream sample(readme.substr(begin + intro.size(), end - begin - intro.size()));
   for (std::string line; std::getline(sample, line);) shown += (line.rfind("  ", 0) == 0 ? line.substr(2) : line) + "\n";
 
-  TempGame game;
-  game.Install();
+  CheckedGameFolder game;
+  game.InstallPlugins();
   game.Write("asi/Tarquel Clock.ini", "[Settings]\r\nSwitchClockKey=33\r\nXCoord=12,5\r\nYCoord=1\r\n");
   game.Write("asi/Tarquel HaltGlimmer.ini", "[Settings]\r\nDisableKey=123\r\nEnableAtStart=2\r\n");
   const ProgramRun run = RunChecker(TARQUEL_CHECK_PROGRAM, {"--colour", "never", "--real-time", "21:47"}, game.Path());
@@ -184,8 +160,8 @@ TEST(SettingsCheckerProgram, ThePictureShowsTheClockWhereTheSettingsPutIt) {
   };
   const Case cases[] = {{"89", "1"}, {"50", "50"}, {"5", "90"}, {"12,5", "30"}};
   for (size_t i = 0; i < std::size(cases); ++i) {
-    TempGame game;
-    game.Install();
+    CheckedGameFolder game;
+    game.InstallPlugins();
     game.Write("asi/Tarquel Clock.ini", std::string("[Settings]\nXCoord=") + cases[i].x + "\nYCoord=" + cases[i].y + "\n");
     const fs::path png = game.Path() / "screens.png";
     const ProgramRun run = RunChecker(TARQUEL_CHECK_PROGRAM, {"--no-preview", "--png", png.string()}, game.Path());

@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <functional>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -20,6 +19,7 @@
 #endif
 
 #include "settings_checker/settings_report.h"
+#include "tests/support/checked_game_folder.h"
 #include "tests/support/fixture_files.h"
 #include "tests/support/golden_file.h"
 
@@ -36,34 +36,6 @@ bool UnderWine() {
   return false;
 #endif
 }
-
-// A game folder of its own for each case, removed afterwards.
-class TempFolder {
- public:
-  TempFolder() {
-    static int counter = 0;
-    path_ = fs::temp_directory_path() / ("tarquel-check-test-" + std::to_string(++counter) + "-" +
-                                         std::to_string(reinterpret_cast<uintptr_t>(this)));
-    fs::remove_all(path_);
-    fs::create_directories(path_ / "asi");
-  }
-  ~TempFolder() {
-    std::error_code ignored;
-    fs::remove_all(path_, ignored);
-  }
-  const fs::path& Path() const { return path_; }
-  void Write(const std::string& relative, const std::string& bytes) const {
-    fs::create_directories((path_ / relative).parent_path());
-    std::ofstream(path_ / relative, std::ios::binary) << bytes;
-  }
-  void InstallPlugins(bool clock = true, bool haltGlimmer = true) const {
-    if (clock) Write("Tarquel Clock.asi", "stand-in");
-    if (haltGlimmer) Write("Tarquel HaltGlimmer.asi", "stand-in");
-  }
-
- private:
-  fs::path path_;
-};
 
 std::string ReportText(const FolderReport& report) {
   std::ostringstream out;
@@ -98,6 +70,23 @@ std::string WithLineEnds(const std::string& text, const std::string& end) {
   return out;
 }
 
+std::string ReadFileBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream content;
+  content << in.rdbuf();
+  return content.str();
+}
+
+// The files of tests/fixtures/<folder>, in name order, with their bytes as stored.
+std::vector<std::pair<fs::path, std::string>> FixturesIn(const std::string& folder) {
+  const fs::path path = fs::path(TARQUEL_SOURCE_DIR) / "tests/fixtures" / folder;
+  std::vector<std::pair<fs::path, std::string>> files;
+  for (const auto& entry : fs::directory_iterator(path)) files.emplace_back(entry.path(), ReadFileBytes(entry.path()));
+  std::sort(files.begin(), files.end());
+  if (files.empty()) ADD_FAILURE() << "no fixtures in " << path;
+  return files;
+}
+
 struct PluginFixtures {
   const char* folder;    // under tests/fixtures/check
   const char* fileName;  // the settings file it stands for, in asi/
@@ -108,16 +97,7 @@ TEST(SettingsChecker, FixtureFilesGiveTheirWarningsExitStatusAndReport) {
   const std::regex expectation(R"(exit (\d); warnings: ([^\r\n]*))");
   const std::vector<std::pair<const char*, const char*>> lineEnds = {{"LF", "\n"}, {"CR LF", "\r\n"}, {"CR", "\r"}};
   for (const PluginFixtures& plugin : plugins) {
-    const fs::path folder = fs::path(TARQUEL_SOURCE_DIR) / "tests/fixtures/check" / plugin.folder;
-    std::vector<fs::path> files;
-    for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
-    std::sort(files.begin(), files.end());
-    ASSERT_FALSE(files.empty()) << folder;
-    for (const fs::path& file : files) {
-      std::ifstream in(file, std::ios::binary);
-      std::stringstream content;
-      content << in.rdbuf();
-      const std::string bytes = content.str();
+    for (const auto& [file, bytes] : FixturesIn(std::string("check/") + plugin.folder)) {
       std::optional<std::string> expected = FixtureDirective(bytes, "expect");
       if (UnderWine()) {
         if (auto wine = FixtureDirective(bytes, "expect under Wine")) expected = wine;
@@ -132,7 +112,7 @@ TEST(SettingsChecker, FixtureFilesGiveTheirWarningsExitStatusAndReport) {
       const std::string name = std::string(plugin.folder) + "/" + file.filename().string();
       for (const auto& [endName, end] : lineEnds) {
         SCOPED_TRACE(name + " with " + endName + " line ends");
-        TempFolder game;
+        CheckedGameFolder game;
         game.InstallPlugins();
         game.Write(std::string("asi/") + plugin.fileName, WithLineEnds(bytes, end));
         const FolderReport report = check::CheckGameFolder(game.Path());
@@ -153,21 +133,13 @@ TEST(SettingsChecker, FixtureFilesGiveTheirWarningsExitStatusAndReport) {
 // Every hostile settings file, as either plug-in's: the checker finishes, says it could not read
 // what it could not, and prints nothing but short lines of printable ASCII, whatever the bytes.
 TEST(SettingsChecker, HostileFilesGiveAReportOfPlainShortLines) {
-  const fs::path folder = fs::path(TARQUEL_SOURCE_DIR) / "tests/fixtures/hostile";
-  std::vector<fs::path> files;
-  for (const auto& entry : fs::directory_iterator(folder)) files.push_back(entry.path());
-  std::sort(files.begin(), files.end());
-  ASSERT_FALSE(files.empty()) << folder;
-  for (const fs::path& file : files) {
-    std::ifstream in(file, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    const std::string bytes = ExpandFixture(content.str());
-    const std::optional<std::string> make = FixtureDirective(content.str(), "make");
+  for (const auto& [file, stored] : FixturesIn("hostile")) {
+    const std::string bytes = ExpandFixture(stored);
+    const std::optional<std::string> make = FixtureDirective(stored, "make");
     if (make == "locked") continue;  // held open by the plug-in tests' own means, not needed here
     for (const char* name : {"Tarquel Clock.ini", "Tarquel HaltGlimmer.ini"}) {
       const std::string what = file.filename().string() + " as " + name;
-      TempFolder game;
+      CheckedGameFolder game;
       game.InstallPlugins();
       if (make == "directory") fs::create_directories(game.Path() / "asi" / name);
       else game.Write(std::string("asi/") + name, bytes);
@@ -189,66 +161,41 @@ TEST(SettingsChecker, HostileFilesGiveAReportOfPlainShortLines) {
 
 // Whole folders: what is there besides the settings' contents.
 TEST(SettingsChecker, FolderCases) {
+  auto shipped = [](const char* name) { return ReadFileBytes(fs::path(TARQUEL_SOURCE_DIR) / "packaging/asi" / name); };
+  const std::optional<std::string> kFolder;  // a folder of that name instead of a file
   struct Case {
     const char* what;
-    std::function<void(const TempFolder&)> make;
+    bool clock, haltGlimmer;  // which plug-ins' .asi files are there
+    std::vector<std::pair<std::string, std::optional<std::string>>> files;
     int exit;
     const char* kinds;
   };
-  const fs::path shipped = fs::path(TARQUEL_SOURCE_DIR) / "packaging/asi";
-  auto readFile = [](const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream content;
-    content << in.rdbuf();
-    return content.str();
-  };
   const Case cases[] = {
-      {"both plug-ins with the shipped settings files",
-       [&](const TempFolder& game) {
-         game.InstallPlugins();
-         for (const char* name : {"Tarquel Clock.ini", "Tarquel HaltGlimmer.ini"})
-           game.Write(std::string("asi/") + name, readFile(shipped / name));
-       },
+      {"both plug-ins with the shipped settings files", true, true,
+       {{"asi/Tarquel Clock.ini", shipped("Tarquel Clock.ini")},
+        {"asi/Tarquel HaltGlimmer.ini", shipped("Tarquel HaltGlimmer.ini")}},
        0, "none"},
-      {"both plug-ins, no settings files", [](const TempFolder& game) { game.InstallPlugins(); }, 0, "none"},
-      {"only the clock", [](const TempFolder& game) { game.InstallPlugins(true, false); }, 0, "none"},
-      {"an empty folder", [](const TempFolder&) {}, 1, "nothing installed"},
-      {"settings without their plug-in",
-       [](const TempFolder& game) {
-         game.InstallPlugins(true, false);
-         game.Write("asi/Tarquel HaltGlimmer.ini", "[Settings]\nDisableKey=122\n");
-       },
+      {"both plug-ins, no settings files", true, true, {}, 0, "none"},
+      {"only the clock", true, false, {}, 0, "none"},
+      {"an empty folder", false, false, {}, 1, "nothing installed"},
+      {"settings without their plug-in", true, false, {{"asi/Tarquel HaltGlimmer.ini", "[Settings]\nDisableKey=122\n"}},
        1, "plug-in missing"},
-      {"settings files where the plug-ins do not look",
-       [](const TempFolder& game) {
-         game.InstallPlugins();
-         game.Write("Tarquel Clock.ini", "[Settings]\nXCoord=50\n");
-         game.Write("asi/Tarquel HaltGlimmer.ini.txt", "[Settings]\nDisableKey=122\n");
-       },
+      {"settings files where the plug-ins do not look", true, true,
+       {{"Tarquel Clock.ini", "[Settings]\nXCoord=50\n"}, {"asi/Tarquel HaltGlimmer.ini.txt", "[Settings]\nDisableKey=122\n"}},
        1, "misplaced file, misplaced file"},
-      {"one hot key for both",
-       [](const TempFolder& game) {
-         game.InstallPlugins();
-         game.Write("asi/Tarquel Clock.ini", "[Settings]\nSwitchClockKey=123\n");
-       },
-       1, "same hot key"},
-      {"the same dead key for both is only dead",
-       [](const TempFolder& game) {
-         game.InstallPlugins();
-         game.Write("asi/Tarquel Clock.ini", "[Settings]\nSwitchClockKey=300\n");
-         game.Write("asi/Tarquel HaltGlimmer.ini", "[Settings]\nDisableKey=300\n");
-       },
+      {"one hot key for both", true, true, {{"asi/Tarquel Clock.ini", "[Settings]\nSwitchClockKey=123\n"}}, 1, "same hot key"},
+      {"the same dead key for both is only dead", true, true,
+       {{"asi/Tarquel Clock.ini", "[Settings]\nSwitchClockKey=300\n"}, {"asi/Tarquel HaltGlimmer.ini", "[Settings]\nDisableKey=300\n"}},
        1, "key never fires, key never fires"},
-      {"a folder in the settings file's place",
-       [](const TempFolder& game) {
-         game.InstallPlugins();
-         fs::create_directories(game.Path() / "asi/Tarquel Clock.ini");
-       },
-       2, "none"},
+      {"a folder in the settings file's place", true, true, {{"asi/Tarquel Clock.ini", kFolder}}, 2, "none"},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
-    TempFolder game;
-    cases[i].make(game);
+    CheckedGameFolder game;
+    game.InstallPlugins(cases[i].clock, cases[i].haltGlimmer);
+    for (const auto& [name, bytes] : cases[i].files) {
+      if (bytes) game.Write(name, *bytes);
+      else fs::create_directories(game.Path() / name);
+    }
     const FolderReport report = check::CheckGameFolder(game.Path());
     EXPECT_EQ(report.ExitStatus(), cases[i].exit) << "case " << i << " (" << cases[i].what << ")\n" << ReportText(report);
     EXPECT_EQ(Joined(WarningKinds(report)), cases[i].kinds)
@@ -257,7 +204,7 @@ TEST(SettingsChecker, FolderCases) {
 }
 
 TEST(SettingsChecker, AFolderThatIsNotThereOrNotAFolderCannotBeChecked) {
-  TempFolder game;
+  CheckedGameFolder game;
   game.Write("a file", "text");
   for (const fs::path& path : {game.Path() / "no such folder", game.Path() / "a file"}) {
     const FolderReport report = check::CheckGameFolder(path);
@@ -283,7 +230,7 @@ TEST(SettingsChecker, PreviewFramesDrawWhatThePluginsWill) {
       {"[Settings]\nXCoord=12,5\nYCoord=\n", 0.12f, 0.0f},
   };
   for (size_t i = 0; i < std::size(cases); ++i) {
-    TempFolder game;
+    CheckedGameFolder game;
     game.InstallPlugins();
     if (cases[i].clockFile[0] != '\0') game.Write("asi/Tarquel Clock.ini", cases[i].clockFile);
     const FolderReport report = check::CheckGameFolder(game.Path());
