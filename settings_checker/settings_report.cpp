@@ -251,7 +251,7 @@ IntegerReading ReadIntegerKey(const FileView& view, const IntegerKey& key, uint3
     result.valueWarned = true;
   } else if (Hexadecimal(result.raw)) {
     reading.source = "read as " + std::to_string(value) + " from a hexadecimal number";
-    const unsigned long hex = std::strtoul(result.raw.c_str() + (result.raw[0] == '0' ? 0 : 1), nullptr, 16);
+    const unsigned long long hex = std::strtoull(result.raw.c_str() + (result.raw[0] == '0' ? 0 : 1), nullptr, 16);
     report.warnings.push_back(
         {"hexadecimal", written + " is hexadecimal, which Windows does not read: it reads as 0 there" +
                             (value != 0 ? " (" + std::to_string(value) + " here)" : "") +
