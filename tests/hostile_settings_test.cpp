@@ -19,6 +19,7 @@
 #endif
 
 #include "tests/support/fixture_files.h"
+#include "tests/support/held_file.h"
 #include "tests/support/plugin_test.h"
 
 namespace tarquel::test {
@@ -31,33 +32,6 @@ const std::string kRealLabel = "~r~Real Clock: ~y~";
 const std::string kOnText = "HaltGlimmer Mod ~g~ON";
 const std::string kOffText = "HaltGlimmer Mod ~r~OFF";
 constexpr int kFrames = 300;
-
-// A file held open without sharing for as long as the object lives. Windows (and Wine) refuse
-// any other open of it meanwhile, the profile functions' own too; the emulator's reader takes no
-// notice of locks, so there the file is only written.
-#ifdef _WIN32
-class HeldFile {
- public:
-  explicit HeldFile(const std::filesystem::path& path)
-      : handle_(CreateFileW(path.wstring().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL,
-                            nullptr)) {}
-  ~HeldFile() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-  }
-  HeldFile(const HeldFile&) = delete;
-  HeldFile& operator=(const HeldFile&) = delete;
-  bool Held() const { return handle_ != INVALID_HANDLE_VALUE; }
-
- private:
-  HANDLE handle_;
-};
-#else
-class HeldFile {
- public:
-  explicit HeldFile(const std::filesystem::path&) {}
-  bool Held() const { return true; }
-};
-#endif
 
 // A position as the file should give it, in percent: a number, or inf, -inf or nan.
 struct Percent {
