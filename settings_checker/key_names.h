@@ -10,7 +10,7 @@ namespace tarquel::check {
 
 enum class KeyReach {
   Keyboard,        // a key of an ordinary keyboard
-  SpecialKeyboard, // a key only some keyboards have (F13 and up, media keys, IME keys, ...)
+  UncommonKey,     // a key only some keyboards have (F13 and up, media keys, IME keys, ...)
   MouseButton,     // a mouse button: the plug-ins hear only the keyboard, so it never fires
   NoKey,           // a code no key sends (unassigned or reserved), so it never fires
   OutOfTable,      // 255 or more: the plug-ins track codes 0 to 254 only, so it never fires

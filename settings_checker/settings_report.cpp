@@ -112,7 +112,9 @@ std::string Shown(const std::string& text, size_t limit = 40) {
 
 std::string Quoted(const std::string& text) { return "\"" + Shown(text) + "\""; }
 
-std::string NumberText(double value) {
+// The shortest text that reads back as `value` (a float's own, for a float), with a point.
+template <typename Number>
+std::string NumberText(Number value) {
   if (std::isnan(value)) return std::signbit(value) ? "-nan" : "nan";
   if (std::isinf(value)) return value < 0 ? "-inf" : "inf";
   char text[64];
@@ -120,11 +122,15 @@ std::string NumberText(double value) {
   return std::string(text, result.ptr);
 }
 
-std::string FloatText(float value) {
-  if (!std::isfinite(value)) return NumberText(value);
-  char text[64];
-  const auto result = std::to_chars(text, text + sizeof text, value);
-  return std::string(text, result.ptr);
+bool Contains(const std::vector<std::string>& names, const std::string& name) {
+  return std::any_of(names.begin(), names.end(), [&](const std::string& n) { return SameName(n, name); });
+}
+
+// "a, b, c"
+std::string Listed(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& name : names) list += (list.empty() ? "" : ", ") + name;
+  return list;
 }
 
 std::string KeyText(uint32_t code) {
@@ -288,7 +294,7 @@ void DescribeHotKey(const IntegerReading& key, const char* name, const std::stri
           : "";
   switch (info.reach) {
     case KeyReach::Keyboard: line += ", can fire"; break;
-    case KeyReach::SpecialKeyboard: line += ", can fire, but only some keyboards have this key"; break;
+    case KeyReach::UncommonKey: line += ", can fire, but only some keyboards have this key"; break;
     case KeyReach::MouseButton:
       line += ", never fires: a mouse button";
       report.warnings.push_back({"key never fires", written + " is the " + Lower(info.name) +
@@ -319,29 +325,25 @@ std::string NameAdvice(const std::string& raw) {
   return ", which no key sends; write the key's code as a decimal number";
 }
 
-// A clock position, read as the plug-in reads it.
-struct PositionReading {
-  float fraction = 0;
-};
-
-PositionReading ReadPositionKey(const FileView& view, const char* name, double defaultPercent,
+// A clock position, read as the plug-in reads it: the fraction of the screen it gives.
+float ReadPositionKey(const FileView& view, const char* name, double defaultPercent,
                                 const char* edge, const char* dimension, PluginReport& report) {
   const ClockPositionText text = ReadClockPositionText(name, defaultPercent);
-  PositionReading result{ClockPositionFromText(text.text)};
+  const float fraction = ClockPositionFromText(text.text);
   size_t length = 0;
   const double percent = ParseDecimalPrefix(text.text, &length);
   SettingReading reading;
   reading.name = name;
   reading.value = NumberText(percent) + " %";
-  reading.details.push_back(std::isfinite(result.fraction)
-                                ? std::string(edge) + " edge at " + FloatText(result.fraction) + " of the screen's " +
+  reading.details.push_back(std::isfinite(fraction)
+                                ? std::string(edge) + " edge at " + NumberText(fraction) + " of the screen's " +
                                       dimension
                                 : std::string("no place on the screen"));
   const bool present = KeyPresent(view.file, view.section, name);
   if (!present) {
     reading.source = DefaultSource(view, name);
     report.readings.push_back(reading);
-    return result;
+    return fraction;
   }
   const std::string raw = ReadValue(view.file, view.section, name);
   const std::string written = std::string(name) + "=" + Shown(raw);
@@ -373,7 +375,7 @@ PositionReading ReadPositionKey(const FileView& view, const char* name, double d
                                                       Shown(pointed)});
     }
   }
-  if (!std::isfinite(percent) || !std::isfinite(result.fraction)) {
+  if (!std::isfinite(percent) || !std::isfinite(fraction)) {
     report.warnings.push_back({"not a finite number",
                                written + " reads as " + NumberText(percent) +
                                    ", which is no place on the screen: the game shows the clock at an "
@@ -384,13 +386,28 @@ PositionReading ReadPositionKey(const FileView& view, const char* name, double d
                                                      ", off the screen: 0 to 100 % is on it"});
   }
   report.readings.push_back(reading);
-  return result;
+  return fraction;
 }
 
+// What the checker knows of a plug-in: its name, its settings file and its keys.
+struct PluginFiles {
+  const char* name;
+  const char* settingsFile;  // as the plug-in names it, "./asi/..."
+  const char* section;
+  std::vector<std::string> keys;
+
+  std::string SettingsName() const { return std::string(settingsFile).substr(2); }  // without "./"
+};
+
+const PluginFiles kClock = {"Tarquel Clock", kClockSettingsFile, kClockSettingsSection,
+                            {kSwitchClockKeyName, kXCoordName, kYCoordName}};
+const PluginFiles kHaltGlimmer = {"Tarquel HaltGlimmer", kHaltGlimmerSettingsFile, kHaltGlimmerSettingsSection,
+                                  {kDisableKeyName, kEnableAtStartName}};
+
 // Keys of this plug-in written where it does not look, and keys in its section it does not know.
-void CheckKeyNames(const FileView& view, const std::vector<std::string>& known,
-                   const std::vector<std::string>& otherPlugins, const std::string& otherName,
-                   const std::string& otherFile, const std::string& plugin, PluginReport& report) {
+void CheckKeyNames(const FileView& view, const PluginFiles& self, const PluginFiles& other, PluginReport& report) {
+  const std::vector<std::string>& known = self.keys;
+  // The real key a name is or is close to, or "".
   auto realKeyFor = [&](const std::string& name) -> std::string {
     for (const std::string& real : known) {
       if (SameName(name, real) || CloseName(name, real)) return real;
@@ -401,30 +418,29 @@ void CheckKeyNames(const FileView& view, const std::vector<std::string>& known,
   // In [Settings]: repeats and names the plug-in does not read.
   std::vector<std::string> seen;
   for (const std::string& key : view.keys) {
-    const bool repeat = std::any_of(seen.begin(), seen.end(), [&](const std::string& s) { return SameName(s, key); });
-    if (repeat) {
-      if (!realKeyFor(key).empty() && SameName(realKeyFor(key), key))
+    if (Contains(seen, key)) {
+      if (Contains(known, key))
         report.warnings.push_back({"repeated key", Shown(key) + " is written more than once in [" + section +
                                                         "]: only the first is read (" + Shown(key) + "=" +
                                                         Shown(ReadValue(view.file, view.section, key.c_str())) + ")"});
       continue;
     }
     seen.push_back(key);
-    if (std::any_of(known.begin(), known.end(), [&](const std::string& k) { return SameName(k, key); })) continue;
-    if (std::any_of(otherPlugins.begin(), otherPlugins.end(), [&](const std::string& k) { return SameName(k, key); })) {
-      report.warnings.push_back({"other plug-in's key", Shown(key) + " is a setting of " + otherName +
-                                                            ": it belongs in " + otherFile + "; here it is ignored"});
+    if (Contains(known, key)) continue;
+    if (Contains(other.keys, key)) {
+      report.warnings.push_back({"other plug-in's key", Shown(key) + " is a setting of " + other.name +
+                                                            ": it belongs in " + other.SettingsName() +
+                                                            "; here it is ignored"});
       continue;
     }
     const std::string real = realKeyFor(key);
     if (!real.empty()) {
-      const bool realThere = std::any_of(view.keys.begin(), view.keys.end(),
-                                         [&](const std::string& k) { return SameName(k, real); });
-      report.warnings.push_back({"misspelt key", Shown(key) + " is not a setting of " + plugin +
+      const bool realThere = Contains(view.keys, real);
+      report.warnings.push_back({"misspelt key", Shown(key) + " is not a setting of " + self.name +
                                                      ": did you mean " + real + "? As it is, the line is ignored" +
                                                      (realThere ? "" : " and " + real + " takes its default")});
     } else {
-      report.warnings.push_back({"unknown key", Shown(key) + " is not a setting of " + plugin + " and is ignored"});
+      report.warnings.push_back({"unknown key", Shown(key) + " is not a setting of " + self.name + " and is ignored"});
     }
   }
   // Other sections: each is ignored whole.
@@ -440,10 +456,8 @@ void CheckKeyNames(const FileView& view, const std::vector<std::string>& known,
       if (!realKeyFor(key).empty()) strays.push_back(Shown(key));
     }
     if (strays.empty()) continue;
-    std::string list;
-    for (const std::string& stray : strays) list += (list.empty() ? "" : ", ") + stray;
     const std::string hint = CloseName(name, section) ? " (did you mean [" + section + "]?)" : "";
-    report.warnings.push_back({"outside [" + section + "]", list + (strays.size() > 1 ? " are" : " is") +
+    report.warnings.push_back({"outside [" + section + "]", Listed(strays) + (strays.size() > 1 ? " are" : " is") +
                                                                 " in the section [" + Shown(name) + "]" + hint +
                                                                 ", but the plug-in reads only [" + section + "]"});
   }
@@ -470,9 +484,7 @@ void CheckKeyNames(const FileView& view, const std::vector<std::string>& known,
     if (!realKeyFor(name).empty()) above.push_back(Shown(name));
   }
   if (!above.empty()) {
-    std::string list;
-    for (const std::string& name : above) list += (list.empty() ? "" : ", ") + name;
-    report.warnings.push_back({"outside [" + section + "]", list + (above.size() > 1 ? " stand" : " stands") +
+    report.warnings.push_back({"outside [" + section + "]", Listed(above) + (above.size() > 1 ? " stand" : " stands") +
                                                                 " above the first section header, where nothing is read: "
                                                                 "put a line [" + section + "] above " +
                                                                 (above.size() > 1 ? "them" : "it")});
@@ -492,12 +504,20 @@ void CheckByteOrderMark(const FileView& view, PluginReport& report) {
              "as ANSI, or as UTF-8 without a byte-order mark"});
 }
 
-// What is common to both plug-ins before their settings are read.
-PluginReport StartReport(const fs::path& folder, const char* plugin, const char* file, FileView& view) {
+// A plug-in's file as the profile functions show it, and its report as far as that goes, before
+// its settings are read.
+struct PluginCheck {
+  FileView view;
   PluginReport report;
-  report.plugin = plugin;
-  report.asiFile = std::string(plugin) + ".asi";
-  report.settings = std::string(file).substr(2);  // without "./"
+};
+
+PluginCheck StartCheck(const fs::path& folder, const PluginFiles& plugin) {
+  PluginCheck check{ViewFile(plugin.settingsFile, plugin.section, folder / plugin.settingsFile), {}};
+  const FileView& view = check.view;
+  PluginReport& report = check.report;
+  report.plugin = plugin.name;
+  report.asiFile = std::string(plugin.name) + ".asi";
+  report.settings = plugin.SettingsName();
   std::error_code error;
   report.asiPresent = fs::is_regular_file(folder / report.asiFile, error);
   report.installed = report.asiPresent || view.look.state != FileState::Missing;
@@ -523,15 +543,11 @@ PluginReport StartReport(const fs::path& folder, const char* plugin, const char*
     }
   }
   CheckByteOrderMark(view, report);
-  return report;
+  return check;
 }
 
-const std::vector<std::string> kClockKeys = {kSwitchClockKeyName, kXCoordName, kYCoordName};
-const std::vector<std::string> kHaltGlimmerKeys = {kDisableKeyName, kEnableAtStartName};
-
 void CheckClock(const fs::path& folder, FolderReport& out) {
-  FileView view = ViewFile(kClockSettingsFile, kClockSettingsSection, folder / kClockSettingsFile);
-  PluginReport report = StartReport(folder, "Tarquel Clock", kClockSettingsFile, view);
+  auto [view, report] = StartCheck(folder, kClock);
 
   SettingReading key;
   const IntegerReading switchKey =
@@ -540,17 +556,15 @@ void CheckClock(const fs::path& folder, FolderReport& out) {
   report.readings.push_back(key);
   out.switchClockKey = switchKey.value;
   // In the plug-in's order: XCoord, then YCoord.
-  out.clockX = ReadPositionKey(view, kXCoordName, kXCoordDefaultPercent, "left", "width", report).fraction;
-  out.clockY = ReadPositionKey(view, kYCoordName, kYCoordDefaultPercent, "top", "height", report).fraction;
+  out.clockX = ReadPositionKey(view, kXCoordName, kXCoordDefaultPercent, "left", "width", report);
+  out.clockY = ReadPositionKey(view, kYCoordName, kYCoordDefaultPercent, "top", "height", report);
 
-  CheckKeyNames(view, kClockKeys, kHaltGlimmerKeys, "Tarquel HaltGlimmer", "asi/Tarquel HaltGlimmer.ini",
-                report.plugin, report);
+  CheckKeyNames(view, kClock, kHaltGlimmer, report);
   out.clock = std::move(report);
 }
 
 void CheckHaltGlimmer(const fs::path& folder, FolderReport& out) {
-  FileView view = ViewFile(kHaltGlimmerSettingsFile, kHaltGlimmerSettingsSection, folder / kHaltGlimmerSettingsFile);
-  PluginReport report = StartReport(folder, "Tarquel HaltGlimmer", kHaltGlimmerSettingsFile, view);
+  auto [view, report] = StartCheck(folder, kHaltGlimmer);
 
   SettingReading key;
   const IntegerReading disableKey =
@@ -582,8 +596,7 @@ void CheckHaltGlimmer(const fs::path& folder, FolderReport& out) {
   report.readings.push_back(key);
   report.readings.push_back(start);
 
-  CheckKeyNames(view, kHaltGlimmerKeys, kClockKeys, "Tarquel Clock", "asi/Tarquel Clock.ini", report.plugin,
-                report);
+  CheckKeyNames(view, kHaltGlimmer, kClock, report);
   out.haltGlimmer = std::move(report);
 }
 

@@ -20,10 +20,13 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/files.h"
+
 namespace {
 
 namespace fs = std::filesystem;
 namespace pd = tarquel::profile_differential;
+using tarquel::test::ShellQuote;
 
 struct Result {
     std::string returned;
@@ -72,12 +75,6 @@ Results Parse(const std::vector<std::string>& lines) {
         }
     }
     return results;
-}
-
-std::string ShellQuote(const std::string& text) {
-    std::string quoted = "'";
-    for (const char c : text) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return quoted + "'";
 }
 
 struct OracleRun {

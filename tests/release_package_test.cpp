@@ -18,6 +18,7 @@
 
 #include "host_emulator/default_scenarios.h"
 #include "host_emulator/profile_reader.h"
+#include "tests/support/files.h"
 #include "tests/support/plugin_test.h"
 #include "tests/support/transcript.h"
 
@@ -27,13 +28,6 @@ namespace {
 using ::testing::IsEmpty;
 
 const std::filesystem::path kPackaging = std::filesystem::path(TARQUEL_SOURCE_DIR) / "packaging";
-
-std::string ReadBytes(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::stringstream content;
-  content << file.rdbuf();
-  return content.str();
-}
 
 struct SamplePlugin {
   const char* pluginPath;
@@ -46,7 +40,7 @@ const SamplePlugin kPlugins[] = {
     {TARQUEL_HALTGLIMMER_PLUGIN, "Tarquel HaltGlimmer.ini", emu::PlayHaltGlimmerDefault},
 };
 
-std::string SampleOf(const SamplePlugin& plugin) { return ReadBytes(kPackaging / "asi" / plugin.settingsFile); }
+std::string SampleOf(const SamplePlugin& plugin) { return ReadFileBytes(kPackaging / "asi" / plugin.settingsFile); }
 
 bool IsProfileRead(const HostEvent& event) {
   return event.kind == EventKind::ProfileInt || event.kind == EventKind::ProfileString;
@@ -125,7 +119,7 @@ std::vector<std::pair<size_t, std::string>> SettingLines(const std::string& cont
 TEST(ShippedTextFiles, AreAsciiWithCrLfLineEndingsAndNoByteOrderMark) {
   for (const char* name : {"README.txt", "asi/Tarquel Clock.ini", "asi/Tarquel HaltGlimmer.ini"}) {
     SCOPED_TRACE(name);
-    const std::string bytes = ReadBytes(kPackaging / name);
+    const std::string bytes = ReadFileBytes(kPackaging / name);
     ASSERT_FALSE(bytes.empty()) << kPackaging / name << " is missing or empty";
     EXPECT_FALSE(bytes.starts_with("\xEF\xBB\xBF")) << "starts with a UTF-8 byte-order mark";
     std::vector<std::string> faults;
@@ -252,7 +246,7 @@ TEST(SampleSettingsFiles, HoldOnlyTheSectionAndThePluginsKeysEachOnce) {
 // The README tells players which files to copy and what every setting is: it has to name them
 // as the plug-ins do, and show the shipped defaults as they are.
 TEST(PlayersReadme, NamesEveryFileAndSettingWithItsDefault) {
-  const std::string readme = ReadBytes(kPackaging / "README.txt");
+  const std::string readme = ReadFileBytes(kPackaging / "README.txt");
   ASSERT_FALSE(readme.empty());
   auto mentions = [&](const std::string& pattern) {
     return std::regex_search(readme, std::regex("(^|[^A-Za-z0-9_.])" + pattern + "(?![A-Za-z0-9_.])"));

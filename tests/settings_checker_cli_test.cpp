@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "settings_checker/screen_picture.h"
+#include "tests/support/files.h"
 #include "tests/support/checked_game_folder.h"
 #include "tests/support/golden_file.h"
 #include "tests/support/png_picture.h"
@@ -22,19 +23,6 @@ namespace tarquel::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string ShellQuote(const std::string& text) {
-  std::string out = "'";
-  for (const char c : text) out += c == '\'' ? std::string("'\\''") : std::string(1, c);
-  return out + "'";
-}
-
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
 
 struct ProgramRun {
   int status = -1;
@@ -53,8 +41,8 @@ ProgramRun RunChecker(const std::string& program, const std::vector<std::string>
   const int raw = std::system(command.c_str());
   ProgramRun run;
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-  run.out = ReadAll(out);
-  run.err = ReadAll(err);
+  run.out = ReadFileBytes(out);
+  run.err = ReadFileBytes(err);
   fs::remove(out);
   fs::remove(err);
   return run;
@@ -134,7 +122,7 @@ TEST(SettingsCheckerProgram, ARunPrintsItsGoldenTranscriptOnLinuxAndUnderWine) {
 
 // The player's README shows a run; it must be what the program prints for the settings it names.
 TEST(SettingsCheckerProgram, ThePlayersReadmeShowsARealRun) {
-  const std::string readme = std::regex_replace(ReadAll(fs::path(TARQUEL_SOURCE_DIR) / "packaging/README.txt"),
+  const std::string readme = std::regex_replace(ReadFileBytes(fs::path(TARQUEL_SOURCE_DIR) / "packaging/README.txt"),
                                                 std::regex("\r\n"), "\n");
   const std::string intro = "EnableAtStart=2 it prints:\n\n", outro = "\n\nand three more screens";
   const size_t begin = readme.find(intro), end = readme.find(outro);

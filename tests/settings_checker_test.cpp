@@ -20,6 +20,7 @@
 
 #include "settings_checker/settings_report.h"
 #include "tests/support/checked_game_folder.h"
+#include "tests/support/files.h"
 #include "tests/support/fixture_files.h"
 #include "tests/support/golden_file.h"
 #include "tests/support/held_file.h"
@@ -30,6 +31,8 @@ namespace {
 namespace fs = std::filesystem;
 using check::FolderReport;
 
+// Not the emulator's HostIsWine: on Linux this test must not load the emulator's library, whose
+// profile functions would stand beside the checker's own.
 bool UnderWine() {
 #ifdef _WIN32
   return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
@@ -71,23 +74,6 @@ std::string WithLineEnds(const std::string& text, const std::string& end) {
   return out;
 }
 
-std::string ReadFileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream content;
-  content << in.rdbuf();
-  return content.str();
-}
-
-// The files of tests/fixtures/<folder>, in name order, with their bytes as stored.
-std::vector<std::pair<fs::path, std::string>> FixturesIn(const std::string& folder) {
-  const fs::path path = fs::path(TARQUEL_SOURCE_DIR) / "tests/fixtures" / folder;
-  std::vector<std::pair<fs::path, std::string>> files;
-  for (const auto& entry : fs::directory_iterator(path)) files.emplace_back(entry.path(), ReadFileBytes(entry.path()));
-  std::sort(files.begin(), files.end());
-  if (files.empty()) ADD_FAILURE() << "no fixtures in " << path;
-  return files;
-}
-
 struct PluginFixtures {
   const char* folder;    // under tests/fixtures/check
   const char* fileName;  // the settings file it stands for, in asi/
@@ -98,7 +84,7 @@ TEST(SettingsChecker, FixtureFilesGiveTheirWarningsExitStatusAndReport) {
   const std::regex expectation(R"(exit (\d); warnings: ([^\r\n]*))");
   const std::vector<std::pair<const char*, const char*>> lineEnds = {{"LF", "\n"}, {"CR LF", "\r\n"}, {"CR", "\r"}};
   for (const PluginFixtures& plugin : plugins) {
-    for (const auto& [file, bytes] : FixturesIn(std::string("check/") + plugin.folder)) {
+    for (const auto& [file, bytes] : FixtureFilesIn(std::string("check/") + plugin.folder)) {
       std::optional<std::string> expected = FixtureDirective(bytes, "expect");
       if (UnderWine()) {
         if (auto wine = FixtureDirective(bytes, "expect under Wine")) expected = wine;
@@ -111,6 +97,10 @@ TEST(SettingsChecker, FixtureFilesGiveTheirWarningsExitStatusAndReport) {
       const int exit = std::stoi(match[1]);
       const std::string kinds = match[2];
       const std::string name = std::string(plugin.folder) + "/" + file.filename().string();
+      // Where Wine reads a file otherwise than Windows, its report is kept beside as .wine.txt.
+      const std::string stem = "check/" + std::string(plugin.folder) + "_" + file.stem().string();
+      const bool wineCopy = fs::exists(fs::path(TARQUEL_SOURCE_DIR) / "tests/transcripts" / (stem + ".wine.txt"));
+      const std::string golden = stem + (UnderWine() && wineCopy ? ".wine.txt" : ".txt");
       for (const auto& [endName, end] : lineEnds) {
         SCOPED_TRACE(name + " with " + endName + " line ends");
         CheckedGameFolder game;
@@ -119,11 +109,6 @@ TEST(SettingsChecker, FixtureFilesGiveTheirWarningsExitStatusAndReport) {
         const FolderReport report = check::CheckGameFolder(game.Path());
         EXPECT_EQ(report.ExitStatus(), exit) << ReportText(report);
         EXPECT_EQ(Joined(WarningKinds(report)), kinds) << ReportText(report);
-        const std::string golden = "check/" + std::string(plugin.folder) + "_" + file.stem().string() +
-                                   (UnderWine() && fs::exists(fs::path(TARQUEL_SOURCE_DIR) / "tests/transcripts/check" /
-                                                              (std::string(plugin.folder) + "_" + file.stem().string() + ".wine.txt"))
-                                        ? ".wine.txt"
-                                        : ".txt");
         ExpectGoldenFile(golden, ReportText(report), "the checker reported otherwise");
         if (HasFailure()) break;  // one report of a fault is enough
       }
@@ -134,7 +119,7 @@ TEST(SettingsChecker, FixtureFilesGiveTheirWarningsExitStatusAndReport) {
 // Every hostile settings file, as either plug-in's: the checker finishes, says it could not read
 // what it could not, and prints nothing but short lines of printable ASCII, whatever the bytes.
 TEST(SettingsChecker, HostileFilesGiveAReportOfPlainShortLines) {
-  for (const auto& [file, stored] : FixturesIn("hostile")) {
+  for (const auto& [file, stored] : FixtureFilesIn("hostile")) {
     const std::string bytes = ExpandFixture(stored);
     const std::optional<std::string> make = FixtureDirective(stored, "make");
     for (const char* name : {"Tarquel Clock.ini", "Tarquel HaltGlimmer.ini"}) {

@@ -14,7 +14,12 @@
 
 #include <unistd.h>
 
+#include "tests/support/files.h"
+
 namespace {
+
+using tarquel::test::ReadFileBytes;
+using tarquel::test::ShellQuote;
 
 using ::testing::IsEmpty;
 
@@ -29,7 +34,6 @@ std::string RunCommand(const std::string& command) {
   return output;
 }
 
-std::string Quote(const std::string& path) { return "'" + path + "'"; }
 
 // The names our .def says the host exports.
 std::set<std::string> DefExports() {
@@ -88,13 +92,13 @@ class WindowsPluginTest : public ::testing::TestWithParam<Plugin> {
   void SetUp() override {
     ASSERT_TRUE(std::filesystem::exists(GetParam().path))
         << GetParam().path << " is missing: build the windows preset first (tools/test does)";
-    headers_ = RunCommand(std::string(TARQUEL_MINGW_OBJDUMP) + " -p " + Quote(GetParam().path));
+    headers_ = RunCommand(std::string(TARQUEL_MINGW_OBJDUMP) + " -p " + ShellQuote(GetParam().path));
   }
   std::string headers_;
 };
 
 TEST_P(WindowsPluginTest, IsA64BitDll) {
-  EXPECT_THAT(RunCommand(std::string(TARQUEL_MINGW_OBJDUMP) + " -f " + Quote(GetParam().path)),
+  EXPECT_THAT(RunCommand(std::string(TARQUEL_MINGW_OBJDUMP) + " -f " + ShellQuote(GetParam().path)),
               ::testing::HasSubstr("file format pei-x86-64"));
   EXPECT_THAT(headers_, ::testing::ContainsRegex("Magic\\s+020b")) << "not PE32+";
   EXPECT_THAT(headers_, ::testing::ContainsRegex("Characteristics [0-9a-fx]+(.|\n)*DLL"));
@@ -132,13 +136,11 @@ TEST_P(WindowsPluginTest, FitsIn16KiB) {
 std::string CodeSection(const std::string& file) {
   const std::filesystem::path out =
       std::filesystem::temp_directory_path() / ("tarquel_text_" + std::to_string(getpid()) + ".bin");
-  RunCommand(std::string(TARQUEL_MINGW_OBJCOPY) + " -O binary --only-section=.text " + Quote(file) + " " +
-             Quote(out.string()));
-  std::ifstream in(out, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
+  RunCommand(std::string(TARQUEL_MINGW_OBJCOPY) + " -O binary --only-section=.text " + ShellQuote(file) + " " +
+             ShellQuote(out.string()));
+  const std::string bytes = ReadFileBytes(out);
   std::filesystem::remove(out);
-  return bytes.str();
+  return bytes;
 }
 
 // The keyboard callback runs on the game's keyboard path, on another thread than the script: it
@@ -150,7 +152,7 @@ TEST_P(WindowsPluginTest, KeyboardCallbackIsABoundsTestOneTickAndPlainStores) {
   ASSERT_EQ(code, CodeSection(GetParam().unstripped)) << "the shipped code is not the code read here";
   const std::string listing = RunCommand(std::string(TARQUEL_MINGW_OBJDUMP) +
                                          " -d --no-show-raw-insn --disassemble=_Z16KeyboardCallbackmthiiii " +
-                                         Quote(GetParam().unstripped));
+                                         ShellQuote(GetParam().unstripped));
   static const std::regex instruction(R"(^\s+[0-9a-f]+:\s+(\S+)\s*(.*)$)");
   std::istringstream lines(listing);
   std::string line;
@@ -192,10 +194,10 @@ TEST(HostImportNames, AreTheMicrosoftDecoratedNamesOfOurDeclarations) {
   const std::string compile = std::string(TARQUEL_CLANG) +
                               " --target=x86_64-pc-windows-msvc -fno-ms-compatibility -DWIN32_LEAN_AND_MEAN"
                               " -isystem " TARQUEL_MINGW_INCLUDE " -I " TARQUEL_SOURCE_DIR " -c " +
-                              Quote(TARQUEL_SOURCE_DIR "/tests/msvc_abi/host_imports.cpp") + " -o " +
-                              Quote(object.string());
+                              ShellQuote(TARQUEL_SOURCE_DIR "/tests/msvc_abi/host_imports.cpp") + " -o " +
+                              ShellQuote(object.string());
   ASSERT_THAT(RunCommand(compile), IsEmpty());
-  const std::string symbols = RunCommand(std::string(TARQUEL_LLVM_NM) + " --undefined-only " + Quote(object.string()));
+  const std::string symbols = RunCommand(std::string(TARQUEL_LLVM_NM) + " --undefined-only " + ShellQuote(object.string()));
   std::filesystem::remove(object);
   std::set<std::string> imported;
   std::istringstream lines(symbols);

@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "host_emulator/platform_binding.h"
+#include "tests/support/files.h"
 
 namespace tarquel::test {
 
@@ -89,18 +90,25 @@ struct FixtureFile {
   std::vector<std::string> expect;  // the groups of the expectation line
 };
 
+// The files of tests/fixtures/<folder>, in name order, with their bytes as stored.
+inline std::vector<std::pair<std::filesystem::path, std::string>> FixtureFilesIn(const std::string& folder) {
+  const std::filesystem::path path = std::filesystem::path(TARQUEL_SOURCE_DIR) / "tests/fixtures" / folder;
+  std::vector<std::pair<std::filesystem::path, std::string>> files;
+  for (const auto& entry : std::filesystem::directory_iterator(path))
+    files.emplace_back(entry.path(), ReadFileBytes(entry.path()));
+  std::sort(files.begin(), files.end());
+  if (files.empty()) ADD_FAILURE() << "no fixtures in " << path;
+  return files;
+}
+
 // Every file of tests/fixtures/<folder>, by name, with the groups `expect` matched in it. A file
 // whose comments do not say what it should produce fails the test. Where Wine is known to read a
 // file otherwise than Windows, the file says so in a line "; expect under Wine: ..." (with the
 // reason in its comments), which then counts instead when the tests run under Wine.
 inline std::vector<FixtureFile> ReadFixtures(const std::string& folder, const std::regex& expect) {
   std::vector<FixtureFile> fixtures;
-  const std::filesystem::path path = std::filesystem::path(TARQUEL_SOURCE_DIR) / "tests/fixtures" / folder;
-  for (const auto& entry : std::filesystem::directory_iterator(path)) {
-    std::ifstream file(entry.path(), std::ios::binary);
-    std::stringstream content;
-    content << file.rdbuf();
-    FixtureFile fixture{.name = entry.path().filename().string(), .content = content.str(), .expect = {}};
+  for (const auto& [path, bytes] : FixtureFilesIn(folder)) {
+    FixtureFile fixture{.name = path.filename().string(), .content = bytes, .expect = {}};
     std::smatch match;
     const std::string text = FixtureText(fixture.content);
     std::string searched = text;
@@ -119,8 +127,6 @@ inline std::vector<FixtureFile> ReadFixtures(const std::string& folder, const st
     for (size_t i = 1; i < match.size(); ++i) fixture.expect.push_back(match[i]);
     fixtures.push_back(std::move(fixture));
   }
-  std::sort(fixtures.begin(), fixtures.end(), [](const auto& a, const auto& b) { return a.name < b.name; });
-  if (fixtures.empty()) ADD_FAILURE() << "no fixtures in " << path;
   return fixtures;
 }
 

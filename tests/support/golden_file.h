@@ -10,6 +10,8 @@
 #include <sstream>
 #include <string>
 
+#include "tests/support/files.h"
+
 namespace tarquel::test {
 
 // Compares `actual` with tests/transcripts/<name> as a whole; `what` says what differs when it
@@ -22,11 +24,8 @@ inline void ExpectGoldenFile(const std::string& name, const std::string& actual,
     std::printf("wrote %s\n", path.string().c_str());
     return;
   }
-  std::ifstream file(path, std::ios::binary);
-  ASSERT_TRUE(file) << path << " is missing; TARQUEL_UPDATE_TRANSCRIPTS=1 writes it";
-  std::stringstream expected;
-  expected << file.rdbuf();
-  EXPECT_EQ(expected.str(), actual) << what << " than " << path;
+  ASSERT_TRUE(std::filesystem::is_regular_file(path)) << path << " is missing; TARQUEL_UPDATE_TRANSCRIPTS=1 writes it";
+  EXPECT_EQ(ReadFileBytes(path), actual) << what << " than " << path;
 }
 
 }  // namespace tarquel::test
